@@ -1,0 +1,44 @@
+// Images as plain pixel arrays, for comparing what the picker wrote or drew
+// with what it was given.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// 0x00RRGGBB per pixel, rows top to bottom.
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels;
+
+    uint32_t At(int x, int y) const { return pixels[(size_t)y * width + x]; }
+};
+
+inline int Red(uint32_t c) { return (c >> 16) & 0xFF; }
+inline int Green(uint32_t c) { return (c >> 8) & 0xFF; }
+inline int Blue(uint32_t c) { return c & 0xFF; }
+
+// Strict RFC 4648 decoding: false on any character outside the alphabet,
+// wrong padding or a length that is not a multiple of four.
+bool Base64Decode(const std::string& text, std::vector<BYTE>* pBytes);
+
+// Decodes PNG bytes with GDI+ (started and shut down inside).
+bool DecodePng(const std::vector<BYTE>& png, Image* pImage);
+
+// The pixels of a bitmap (it must not be selected into a DC for writing meanwhile).
+Image ReadBitmap(HBITMAP hbm);
+// The pixels of a rectangle of a DC.
+Image ReadDC(HDC hdc, int x, int y, int cx, int cy);
+// The screen's pixels in virtual-screen coordinates.
+Image ReadScreen(const RECT& rc);
+
+// A 32-bit top-down DIB section filled by a function of (x, y) -> 0x00RRGGBB.
+HBITMAP MakePatternBitmap(int cx, int cy, uint32_t (*pfnPixel)(int x, int y));
+// A pattern where every pixel of a large area differs from its neighbours.
+uint32_t TestPattern(int x, int y);
+
+// Index of the first pixel where the crop differs from image at (x0, y0), or -1.
+long long FirstMismatch(const Image& crop, const Image& image, int x0, int y0);

@@ -1,0 +1,146 @@
+#include <cstdlib>
+
+#include "tracker/geometry.h"
+#include "tracker/tracker.h"
+
+// What one drag keeps from its start to its end.
+struct CXRectTracker::DragState {
+    int nHitCode;
+    HWND hWnd;
+    int cx0, cy0;           // extent at entry: a move keeps it
+    LONG* pxDriven;         // the fields the mouse drives, or null
+    LONG* pyDriven;
+    int dx, dy;             // press point minus the driven edges
+    BOOL bChanged;          // a mouse move has changed the selection
+};
+
+void CXRectTracker::DrivenEdges(int nHitCode, LONG** ppxDriven, LONG** ppyDriven,
+                                int* pxStart, int* pyStart)
+{
+    int nxField, nyField;
+    DrivenFields(nHitCode, &nxField, &nyField);
+    const RECT& rc = m_rcSelection;
+
+    *ppxDriven = (nxField >= 0) ? &RectField(m_rcSelection, nxField) : nullptr;
+    *ppyDriven = (nyField >= 0) ? &RectField(m_rcSelection, nyField) : nullptr;
+    if (pxStart)
+        *pxStart = *ppxDriven ? **ppxDriven : rc.left + std::abs(rc.left - rc.right) / 2;
+    if (pyStart)
+        *pyStart = *ppyDriven ? **ppyDriven : rc.top + std::abs(rc.top - rc.bottom) / 2;
+}
+
+void CXRectTracker::EnforceMinimumSize(int nHitCode, RECT* prc)
+{
+    if (nHitCode == TH_INSIDE)
+        return;
+
+    int nxField, nyField;
+    DrivenFields(nHitCode, &nxField, &nyField);
+    // The driven edge goes on its own side of the opposite edge, exactly the
+    // minimum away, whichever side the mouse is on.
+    if (nxField >= 0 && std::abs(prc->left - prc->right) < m_cxMinimum) {
+        const int* opposite = s_aOppositeEdge[nxField];
+        RectField(*prc, nxField) = RectField(*prc, opposite[0]) - opposite[1] * m_cxMinimum;
+    }
+    if (nyField >= 0 && std::abs(prc->top - prc->bottom) < m_cyMinimum) {
+        const int* opposite = s_aOppositeEdge[nyField];
+        RectField(*prc, nyField) = RectField(*prc, opposite[0]) - opposite[1] * m_cyMinimum;
+    }
+}
+
+// One mouse message of a drag. Returns true when the drag ends with it.
+bool CXRectTracker::StepDrag(DragState& drag, const MSG& msg)
+{
+    // Signed: with the capture held, positions left of or above the window are negative.
+    int x = (short)LOWORD(msg.lParam);
+    int y = (short)HIWORD(msg.lParam);
+
+    RECT rcBefore = m_rcSelection;
+    if (drag.pxDriven)
+        *drag.pxDriven = x - drag.dx;
+    if (drag.pyDriven)
+        *drag.pyDriven = y - drag.dy;
+    if (drag.nHitCode == TH_INSIDE) {
+        m_rcSelection.right = m_rcSelection.left + drag.cx0;
+        m_rcSelection.bottom = m_rcSelection.top + drag.cy0;
+    }
+    EnforceMinimumSize(drag.nHitCode, &m_rcSelection);
+
+    m_bDragEnding = (msg.message == WM_LBUTTONUP);
+    if (!EqualRect(&m_rcSelection, &rcBefore) || m_bDragEnding) {
+        if (!IsBlankRect(m_rcBounds))
+            ShiftIntoBounds(&m_rcSelection, m_rcBounds);
+        if (msg.message == WM_MOUSEMOVE)
+            drag.bChanged = TRUE;
+    }
+    InvalidateRect(drag.hWnd, NULL, FALSE);
+    return m_bDragEnding != FALSE;
+}
+
+BOOL CXRectTracker::RunDrag(int nHitCode, HWND hWnd, int x, int y)
+{
+    if (GetCapture() != NULL)
+        return FALSE;
+
+    DragState drag = {};
+    drag.nHitCode = nHitCode;
+    drag.hWnd = hWnd;
+    drag.cx0 = std::abs(m_rcSelection.left - m_rcSelection.right);
+    drag.cy0 = std::abs(m_rcSelection.top - m_rcSelection.bottom);
+    SetCapture(hWnd);
+
+    const RECT rcStart = m_rcSelection;
+    int x1, y1;
+    DrivenEdges(nHitCode, &drag.pxDriven, &drag.pyDriven, &x1, &y1);
+    drag.dx = x - x1;
+    drag.dy = y - y1;
+
+    // A quit request posted during the drag (an Enter or Esc released, whose
+    // key-up this loop dispatches) ends the drag as a lost capture would and is
+    // posted again afterwards, so the main loop ends the run.
+    bool bQuit = false;
+    WPARAM wQuitCode = 0;
+    for (;;) {
+        MSG msg;
+        BOOL bGot = GetMessageW(&msg, NULL, 0, 0);
+        if (bGot <= 0) {
+            bQuit = true;
+            wQuitCode = (bGot == 0) ? msg.wParam : 0;
+            break;
+        }
+        if (GetCapture() != hWnd)
+            break;
+
+        bool bEnd = false;
+        switch (msg.message) {
+        case WM_MOUSEMOVE:
+        case WM_LBUTTONUP:
+            bEnd = StepDrag(drag, msg);
+            break;
+        case WM_KEYDOWN:
+            if (msg.wParam == VK_ESCAPE) {
+                m_rcSelection = rcStart;
+                bEnd = true;
+            }
+            break;  // other keys are discarded
+        case WM_RBUTTONDOWN:
+            m_rcSelection = rcStart;
+            bEnd = true;
+            break;
+        default:
+            DispatchMessageW(&msg);
+            break;
+        }
+        if (bEnd)
+            break;
+    }
+
+    ReleaseCapture();
+    if (!drag.bChanged)
+        m_rcSelection = rcStart;
+    m_rcSelection = NormalizedRect(m_rcSelection);
+    m_bDragEnding = FALSE;
+    if (bQuit)
+        PostQuitMessage((int)wQuitCode);
+    return !EqualRect(&m_rcSelection, &rcStart);
+}
