@@ -40,7 +40,7 @@ wait_for_display() {
 # start_display [WIDTHxHEIGHT]: a new Xvfb; exports DISPLAY.
 start_display() {
   local size=${1:-1920x1080} n
-  n=$(free_display)
+  n=$(free_display "${DISPLAY_BASE:-90}")
   # -noreset: without it the server resets whenever its last client leaves.
   Xvfb ":$n" -screen 0 "${size}x24" -noreset -nolisten tcp >/dev/null 2>&1 &
   _session_pids+=($!)
