@@ -59,12 +59,16 @@ start_wine() {
   wineserver -p
   if [ ! -f "$WINEPREFIX/.kelvane-ready" ]; then
     wineboot -i >/dev/null 2>&1
-    # 96 DPI, no crash dialog, and no handle width of our own in the profile.
+    # 96 DPI, no crash dialog, no handle width of our own in the profile, and
+    # the hint label's face served by the CJK font that setup installs.
     cat > "$WINEPREFIX/kelvane.reg" <<'REG'
 REGEDIT4
 
 [HKEY_CURRENT_USER\Control Panel\Desktop]
 "LogPixels"=dword:00000060
+
+[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
+"Microsoft YaHei"="WenQuanYi Micro Hei"
 
 [HKEY_CURRENT_USER\Software\Wine\WineDbg]
 "ShowCrashDialog"=dword:00000000

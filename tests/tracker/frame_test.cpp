@@ -6,7 +6,7 @@
 // Draws the tracker into a grey 32-bit memory DC and reads the pixels back.
 class FrameDrawing : public ::testing::Test {
 protected:
-    static const int W = 300, H = 300;
+    static constexpr int W = 300, H = 300;
     static uint32_t Grey(int, int) { return 0x808080; }
 
     void SetUp() override
