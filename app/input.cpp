@@ -17,7 +17,10 @@ void HandleLButtonDown(int x, int y)
             g_tracker.RunDrag(nHitCode, g_hWndMain, x, y);
     }
     // No selection yet and a paint armed g_rcHover: the next move draws a band.
-    if (!IsBlankRect(g_rcHover)) {
+    // Paints during slow moves before a band re-arm g_rcHover, so it can still
+    // be armed once a selection exists; a press then must not arm a band, or
+    // the first move after a drag (button already up) would start one.
+    if (IsBlankRect(g_tracker.m_rcSelection) && !IsBlankRect(g_rcHover)) {
         g_bNewSelection = TRUE;
         SetRectEmpty(&g_rcHover);
     }
