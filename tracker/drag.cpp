@@ -67,10 +67,13 @@ bool CXRectTracker::StepDrag(DragState& drag, const MSG& msg)
     EnforceMinimumSize(drag.nHitCode, &m_rcSelection);
 
     m_bDragEnding = (msg.message == WM_LBUTTONUP);
-    if (!EqualRect(&m_rcSelection, &rcBefore) || m_bDragEnding) {
+    bool bMoved = !EqualRect(&m_rcSelection, &rcBefore);
+    if (bMoved || m_bDragEnding) {
         if (!IsBlankRect(m_rcBounds))
             ShiftIntoBounds(&m_rcSelection, m_rcBounds);
-        if (msg.message == WM_MOUSEMOVE)
+        // A release away from the last position counts as a move too: the
+        // system may coalesce a quick flick's moves into the release alone.
+        if (msg.message == WM_MOUSEMOVE || bMoved)
             drag.bChanged = TRUE;
     }
     InvalidateRect(drag.hWnd, NULL, FALSE);

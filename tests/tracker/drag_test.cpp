@@ -173,6 +173,20 @@ TEST_F(DragLoop, PressAndReleaseWithoutAMoveChangeNothing)
     EXPECT_TRUE(Is(m_tracker.m_rcSelection, 100, 100, 200, 200));
 }
 
+TEST_F(DragLoop, AReleaseWithoutMovesStillCarriesTheFinalPosition)
+{
+    // A quick flick: the moves were coalesced and only the release arrives.
+    SetRect(&m_tracker.m_rcSelection, 100, 100, 100, 100);
+    Release(400, 300);
+    EXPECT_TRUE(m_tracker.RunDrag(TH_BOTTOMRIGHT, m_hWnd, 100, 100));
+    EXPECT_TRUE(Is(m_tracker.m_rcSelection, 100, 100, 400, 300));
+
+    SetRect(&m_tracker.m_rcSelection, 100, 100, 200, 200);
+    Release(180, 170);
+    EXPECT_TRUE(m_tracker.RunDrag(TH_INSIDE, m_hWnd, 150, 150));
+    EXPECT_TRUE(Is(m_tracker.m_rcSelection, 130, 120, 230, 220));
+}
+
 TEST_F(DragLoop, EscapeOrTheRightButtonRestoreTheSelection)
 {
     SetRect(&m_tracker.m_rcSelection, 100, 100, 200, 200);
