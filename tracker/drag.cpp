@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdlib>
 
 #include "tracker/geometry.h"
@@ -36,15 +37,22 @@ void CXRectTracker::EnforceMinimumSize(int nHitCode, RECT* prc)
 
     int nxField, nyField;
     DrivenFields(nHitCode, &nxField, &nyField);
+    // A profile's handle width can ask for more than the monitor holds: the
+    // minimum never exceeds the bounds, so the selection can stay inside them.
+    int cxMinimum = m_cxMinimum, cyMinimum = m_cyMinimum;
+    if (!IsBlankRect(m_rcBounds)) {
+        cxMinimum = std::min<int>(cxMinimum, m_rcBounds.right - m_rcBounds.left);
+        cyMinimum = std::min<int>(cyMinimum, m_rcBounds.bottom - m_rcBounds.top);
+    }
     // The driven edge goes on its own side of the opposite edge, exactly the
     // minimum away, whichever side the mouse is on.
-    if (nxField >= 0 && std::abs(prc->left - prc->right) < m_cxMinimum) {
+    if (nxField >= 0 && std::abs(prc->left - prc->right) < cxMinimum) {
         const int* opposite = s_aOppositeEdge[nxField];
-        RectField(*prc, nxField) = RectField(*prc, opposite[0]) - opposite[1] * m_cxMinimum;
+        RectField(*prc, nxField) = RectField(*prc, opposite[0]) - opposite[1] * cxMinimum;
     }
-    if (nyField >= 0 && std::abs(prc->top - prc->bottom) < m_cyMinimum) {
+    if (nyField >= 0 && std::abs(prc->top - prc->bottom) < cyMinimum) {
         const int* opposite = s_aOppositeEdge[nyField];
-        RectField(*prc, nyField) = RectField(*prc, opposite[0]) - opposite[1] * m_cyMinimum;
+        RectField(*prc, nyField) = RectField(*prc, opposite[0]) - opposite[1] * cyMinimum;
     }
 }
 
@@ -56,10 +64,18 @@ bool CXRectTracker::StepDrag(DragState& drag, const MSG& msg)
     int y = (short)HIWORD(msg.lParam);
 
     RECT rcBefore = m_rcSelection;
+    LONG xEdge = x - drag.dx, yEdge = y - drag.dy;
+    // A handle or band stops at the bounds. Pushed past them (the pointer can
+    // be on another monitor), each message would push the opposite edge along
+    // by the overshoot until the selection outgrew the monitor.
+    if (drag.nHitCode != TH_INSIDE && !IsBlankRect(m_rcBounds)) {
+        xEdge = std::clamp(xEdge, m_rcBounds.left, m_rcBounds.right);
+        yEdge = std::clamp(yEdge, m_rcBounds.top, m_rcBounds.bottom);
+    }
     if (drag.pxDriven)
-        *drag.pxDriven = x - drag.dx;
+        *drag.pxDriven = xEdge;
     if (drag.pyDriven)
-        *drag.pyDriven = y - drag.dy;
+        *drag.pyDriven = yEdge;
     if (drag.nHitCode == TH_INSIDE) {
         m_rcSelection.right = m_rcSelection.left + drag.cx0;
         m_rcSelection.bottom = m_rcSelection.top + drag.cy0;

@@ -220,20 +220,37 @@ TEST_F(DragLoop, ACancelledBandReturnsToTheAnchor)
 TEST_F(DragLoop, ABandDraggedPastTheTopLeftStaysInside)
 {
     // With the capture held, positions left of and above the window are
-    // negative; the inverted band is kept inside by its own edges.
+    // negative (the pointer is on another monitor): the band stops at the
+    // edges, however often the mouse reports a position beyond them.
     SetRect(&m_tracker.m_rcSelection, 100, 100, 100, 100);
     Move(-50, -30);
     LoseCapture();
     EXPECT_TRUE(m_tracker.RunDrag(TH_BOTTOMRIGHT, m_hWnd, 100, 100));
-    EXPECT_TRUE(Is(m_tracker.m_rcSelection, 0, 0, 150, 130));
+    EXPECT_TRUE(Is(m_tracker.m_rcSelection, 0, 0, 100, 100));
 
-    // Every message outside pushes the band's anchor further in, as a handle
-    // driven past the right edge pushes the selection's left edge.
+    SetRect(&m_tracker.m_rcSelection, 300, 100, 300, 100);
+    for (int x = -200; x >= -230; x -= 10)
+        Move(x, 300);
+    Release(-230, 300);
+    m_tracker.RunDrag(TH_BOTTOMRIGHT, m_hWnd, 300, 100);
+    EXPECT_TRUE(Is(m_tracker.m_rcSelection, 0, 100, 300, 300));
+
+    SetRect(&m_tracker.m_rcSelection, 1800, 1000, 1800, 1000);
+    Move(2500, 1500);
+    Release(2600, 1600);
+    m_tracker.RunDrag(TH_BOTTOMRIGHT, m_hWnd, 1800, 1000);
+    EXPECT_TRUE(Is(m_tracker.m_rcSelection, 1800, 1000, 1920, 1080));
+}
+
+TEST_F(DragLoop, TheMinimumNeverExceedsTheBounds)
+{
+    // A handle width of 600 asks for 1200 x 1200 on a 1920 x 1080 monitor.
+    m_tracker.m_cxMinimum = m_tracker.m_cyMinimum = 1200;
     SetRect(&m_tracker.m_rcSelection, 100, 100, 100, 100);
-    Move(-50, -30);
-    Release(-50, -30);
+    Move(110, 110);
+    Release(110, 110);
     m_tracker.RunDrag(TH_BOTTOMRIGHT, m_hWnd, 100, 100);
-    EXPECT_TRUE(Is(m_tracker.m_rcSelection, 0, 0, 200, 160));
+    EXPECT_TRUE(Is(m_tracker.m_rcSelection, 100, 0, 1300, 1080));
 }
 
 TEST_F(DragLoop, LosingTheCaptureKeepsWhatTheMovesDid)
