@@ -40,6 +40,11 @@ void HandleMouseMove(int x, int y)
         SetRect(&g_tracker.m_rcSelection, g_ptPrev.x, g_ptPrev.y, g_ptPrev.x, g_ptPrev.y);
         g_tracker.RunDrag(TH_BOTTOMRIGHT, g_hWndMain, g_ptPrev.x, g_ptPrev.y);
         g_bNewSelection = FALSE;
+        // A band cancelled by the right button leaves a zero-size rectangle at
+        // its anchor: no selection, so the next paint arms a new band again
+        // rather than leaving a dot that nothing can be drawn from.
+        if (IsRectEmpty(&g_tracker.m_rcSelection))
+            SetRectEmpty(&g_tracker.m_rcSelection);
     }
     g_ptPrev.x = x;
     g_ptPrev.y = y;

@@ -159,6 +159,8 @@ BOOL CXRectTracker::RunDrag(int nHitCode, HWND hWnd, int x, int y)
         m_rcSelection = rcStart;
     m_rcSelection = NormalizedRect(m_rcSelection);
     m_bDragEnding = FALSE;
+    // A cancel restores the selection without a mouse message: show it.
+    InvalidateRect(hWnd, NULL, FALSE);
     if (bQuit)
         PostQuitMessage((int)wQuitCode);
     return !EqualRect(&m_rcSelection, &rcStart);

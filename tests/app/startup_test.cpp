@@ -69,6 +69,8 @@ protected:
         MSG msg;
         bool bQuit = false;
         while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_PAINT)
+                DispatchMessageW(&msg);   // else it stays in the queue
             if (msg.message == WM_QUIT) {
                 bQuit = true;
                 if (pwCode)
@@ -242,6 +244,40 @@ TEST_F(StartedPicker, KeysActOnlyWhenReleasedAndOnlyEscapeAndEnter)
     EXPECT_TRUE(TakeQuit(&wCode));
     EXPECT_EQ(wCode, 0u);
     EXPECT_TRUE(IsWindow(g_hWndMain));        // Esc does not destroy the window first
+}
+
+TEST_F(StartedPicker, ACancelledBandLeavesNoSelectionAndANewOneCanBeDrawn)
+{
+    SetRectEmpty(&g_tracker.m_rcSelection);
+    HandleMouseMove(500, 500);                // paints: armed
+    HandleLButtonDown(500, 500);
+    PostToPicker(WM_MOUSEMOVE, 600, 560);
+    PostToPicker(WM_RBUTTONDOWN, 600, 560);   // cancels the band
+    HandleMouseMove(510, 500);
+    EXPECT_TRUE(IsBlankRect(g_tracker.m_rcSelection));
+    EXPECT_FALSE(IsBlankRect(g_rcHover));     // the repaint armed a new band
+    SendMessageW(g_hWndMain, WM_LBUTTONUP, 0, 0);
+
+    HandleLButtonDown(520, 520);
+    PostToPicker(WM_MOUSEMOVE, 700, 650);
+    PostToPicker(WM_LBUTTONUP, 700, 650);
+    HandleMouseMove(530, 520);
+    EXPECT_TRUE(Is(g_tracker.m_rcSelection, 520, 520, 700, 650));
+    SendMessageW(g_hWndMain, WM_LBUTTONUP, 0, 0);
+    EXPECT_FALSE(TakeQuit());
+}
+
+TEST_F(StartedPicker, ACancelledDragRepaintsTheSelectionItRestored)
+{
+    SetRect(&g_tracker.m_rcSelection, 100, 100, 300, 300);
+    UpdateWindow(g_hWndMain);
+    ValidateRect(g_hWndMain, NULL);
+    PostToPicker(WM_RBUTTONDOWN, 200, 200);   // no mouse move before the cancel
+    HandleLButtonDown(200, 200);
+    EXPECT_TRUE(Is(g_tracker.m_rcSelection, 100, 100, 300, 300));
+    EXPECT_TRUE(GetUpdateRect(g_hWndMain, NULL, FALSE));
+    SendMessageW(g_hWndMain, WM_LBUTTONUP, 0, 0);
+    EXPECT_FALSE(TakeQuit());
 }
 
 TEST_F(StartedPicker, TheMessageLoopReturnsTheQuitValue)
