@@ -89,7 +89,7 @@ bool CXRectTracker::StepDrag(DragState& drag, const MSG& msg)
             ShiftIntoBounds(&m_rcSelection, m_rcBounds);
         // A release away from the last position counts as a move too: the
         // system may coalesce a quick flick's moves into the release alone.
-        if (msg.message == WM_MOUSEMOVE || bMoved)
+        if (bMoved)
             drag.bChanged = TRUE;
     }
     InvalidateRect(drag.hWnd, NULL, FALSE);
