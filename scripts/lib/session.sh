@@ -56,7 +56,6 @@ start_wine() {
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   mkdir -p "$WINEPREFIX"
   _session_prefixes+=("$WINEPREFIX")
-  wineserver -p
   if [ ! -f "$WINEPREFIX/.kelvane-ready" ]; then
     wineboot -i >/dev/null 2>&1
     # 96 DPI, no crash dialog, no handle width of our own in the profile, and
@@ -74,8 +73,12 @@ REGEDIT4
 "ShowCrashDialog"=dword:00000000
 REG
     wine regedit /S "$(winepath -w "$WINEPREFIX/kelvane.reg")" >/dev/null 2>&1
+    # The wineserver writes the registry to disk when it ends: wait for that,
+    # so a ready prefix is complete on disk and can be copied.
+    wineserver -w
     touch "$WINEPREFIX/.kelvane-ready"
   fi
+  wineserver -p
   # Start Wine's own services now, away from our output: started by the
   # first test instead, they would inherit its stdout and keep ctest waiting.
   wine cmd /c exit </dev/null >/dev/null 2>&1
