@@ -4,6 +4,7 @@
 #include "app/input.h"
 #include "app/mainwindow.h"
 #include "tests/support/input.h"
+#include "tests/support/patternwindow.h"
 #include "tests/support/pixels.h"
 #include "tracker/geometry.h"
 
@@ -17,17 +18,8 @@ protected:
     {
         SetProcessDPIAware();
         SetCursorPos(10, 10);
-        s_hbmPattern = MakePatternBitmap(600, 400, Pattern);
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = PatternProc;
-        wc.hInstance = GetModuleHandleW(NULL);
-        wc.lpszClassName = L"StartupPattern";
-        RegisterClassW(&wc);
-        s_hWndPattern = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"StartupPattern", L"", WS_POPUP,
-                                        200, 100, 600, 400, NULL, NULL, wc.hInstance, NULL);
-        ShowWindow(s_hWndPattern, SW_SHOWNOACTIVATE);
-        UpdateWindow(s_hWndPattern);
-        Settle(300);
+        RECT rcPattern = { 200, 100, 800, 500 };
+        s_pPattern = new PatternWindow(rcPattern, Pattern);
 
         HINSTANCE hInstance = GetModuleHandleW(NULL);
         LoadStringW(hInstance, IDS_APP_TITLE, g_szTitle, 100);
@@ -41,26 +33,10 @@ protected:
     {
         if (IsWindow(g_hWndMain))
             DestroyWindow(g_hWndMain);
-        DestroyWindow(s_hWndPattern);
-        DeleteObject(s_hbmPattern);
+        delete s_pPattern;
         MSG msg;
         while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {
         }
-    }
-
-    static LRESULT CALLBACK PatternProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
-    {
-        if (uMsg != WM_PAINT)
-            return DefWindowProcW(hWnd, uMsg, wParam, lParam);
-        PAINTSTRUCT ps;
-        HDC hdc = BeginPaint(hWnd, &ps);
-        HDC hdcMem = CreateCompatibleDC(hdc);
-        HGDIOBJ hOld = SelectObject(hdcMem, s_hbmPattern);
-        BitBlt(hdc, 0, 0, 600, 400, hdcMem, 0, 0, SRCCOPY);
-        SelectObject(hdcMem, hOld);
-        DeleteDC(hdcMem);
-        EndPaint(hWnd, &ps);
-        return 0;
     }
 
     // Leaves the queue empty and the quit flag (if any) consumed.
@@ -85,13 +61,11 @@ protected:
         PostMessageW(g_hWndMain, uMsg, 0, MAKELPARAM(x, y));
     }
 
-    static HBITMAP s_hbmPattern;
-    static HWND s_hWndPattern;
+    static PatternWindow* s_pPattern;
     static BOOL s_bCreated;
 };
 
-HBITMAP StartedPicker::s_hbmPattern;
-HWND StartedPicker::s_hWndPattern;
+PatternWindow* StartedPicker::s_pPattern;
 BOOL StartedPicker::s_bCreated;
 
 static ::testing::AssertionResult Is(const RECT& rc, int l, int t, int r, int b)

@@ -3,55 +3,8 @@
 #include "app/globals.h"
 #include "capture/capture.h"
 #include "tests/support/input.h"
+#include "tests/support/patternwindow.h"
 #include "tests/support/pixels.h"
-
-// A topmost window of this test showing a known pattern at a known place.
-class PatternWindow {
-public:
-    PatternWindow(const RECT& rc, uint32_t (*pfnPixel)(int, int))
-        : m_hbm(MakePatternBitmap(rc.right - rc.left, rc.bottom - rc.top, pfnPixel))
-    {
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = Proc;
-        wc.hInstance = GetModuleHandleW(NULL);
-        wc.lpszClassName = L"CapturePattern";
-        RegisterClassW(&wc);
-        m_hWnd = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"CapturePattern", L"", WS_POPUP,
-                                 rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
-                                 NULL, NULL, wc.hInstance, NULL);
-        SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, (LONG_PTR)m_hbm);
-        ShowWindow(m_hWnd, SW_SHOWNOACTIVATE);
-        UpdateWindow(m_hWnd);
-        Settle(300);
-    }
-    ~PatternWindow()
-    {
-        DestroyWindow(m_hWnd);
-        DeleteObject(m_hbm);
-        Settle(100);
-    }
-    HWND Window() const { return m_hWnd; }
-
-private:
-    static LRESULT CALLBACK Proc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
-    {
-        if (uMsg != WM_PAINT)
-            return DefWindowProcW(hWnd, uMsg, wParam, lParam);
-        PAINTSTRUCT ps;
-        HDC hdc = BeginPaint(hWnd, &ps);
-        HDC hdcMem = CreateCompatibleDC(hdc);
-        HGDIOBJ hOld = SelectObject(hdcMem, (HBITMAP)GetWindowLongPtrW(hWnd, GWLP_USERDATA));
-        RECT rc;
-        GetClientRect(hWnd, &rc);
-        BitBlt(hdc, 0, 0, rc.right, rc.bottom, hdcMem, 0, 0, SRCCOPY);
-        SelectObject(hdcMem, hOld);
-        DeleteDC(hdcMem);
-        EndPaint(hWnd, &ps);
-        return 0;
-    }
-    HBITMAP m_hbm;
-    HWND m_hWnd = NULL;
-};
 
 static RECT Rc(int l, int t, int r, int b)
 {
