@@ -4,7 +4,7 @@
 #include "app/input.h"
 #include "app/mainwindow.h"
 #include "tests/support/input.h"
-#include "tests/support/patternwindow.h"
+#include "tests/support/screenpattern.h"
 #include "tests/support/pixels.h"
 #include "tracker/geometry.h"
 
@@ -19,7 +19,7 @@ protected:
         SetProcessDPIAware();
         SetCursorPos(10, 10);
         RECT rcPattern = { 200, 100, 800, 500 };
-        s_pPattern = new PatternWindow(rcPattern, Pattern);
+        s_pPattern = new ScreenPattern(rcPattern, Pattern);
 
         HINSTANCE hInstance = GetModuleHandleW(NULL);
         LoadStringW(hInstance, IDS_APP_TITLE, g_szTitle, 100);
@@ -61,11 +61,11 @@ protected:
         PostMessageW(g_hWndMain, uMsg, 0, MAKELPARAM(x, y));
     }
 
-    static PatternWindow* s_pPattern;
+    static ScreenPattern* s_pPattern;
     static BOOL s_bCreated;
 };
 
-PatternWindow* StartedPicker::s_pPattern;
+ScreenPattern* StartedPicker::s_pPattern;
 BOOL StartedPicker::s_bCreated;
 
 static ::testing::AssertionResult Is(const RECT& rc, int l, int t, int r, int b)

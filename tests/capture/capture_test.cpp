@@ -3,7 +3,7 @@
 #include "app/globals.h"
 #include "capture/capture.h"
 #include "tests/support/input.h"
-#include "tests/support/patternwindow.h"
+#include "tests/support/screenpattern.h"
 #include "tests/support/pixels.h"
 
 static RECT Rc(int l, int t, int r, int b)
@@ -18,7 +18,7 @@ TEST(CaptureMonitor, FreezesExactlyTheMonitorUnderTheCursor)
 {
     SetProcessDPIAware();
     RECT rcPattern = { 300, 200, 1100, 700 };
-    PatternWindow pattern(rcPattern, Shifted);
+    ScreenPattern pattern(rcPattern, Shifted);
     SetCursorPos(50, 50);
     const RECT rcScreen = Rc(0, 0, 1920, 1080);
     Image screen = ReadScreen(rcScreen);

@@ -1,9 +1,9 @@
-#include "tests/support/patternwindow.h"
+#include "tests/support/screenpattern.h"
 
 #include "tests/support/input.h"
 #include "tests/support/pixels.h"
 
-PatternWindow::PatternWindow(const RECT& rc, uint32_t (*pfnPixel)(int x, int y))
+ScreenPattern::ScreenPattern(const RECT& rc, uint32_t (*pfnPixel)(int x, int y))
     : m_hbm(MakePatternBitmap(rc.right - rc.left, rc.bottom - rc.top, pfnPixel))
 {
     WNDCLASSW wc = {};
@@ -20,14 +20,14 @@ PatternWindow::PatternWindow(const RECT& rc, uint32_t (*pfnPixel)(int x, int y))
     Settle(300);
 }
 
-PatternWindow::~PatternWindow()
+ScreenPattern::~ScreenPattern()
 {
     DestroyWindow(m_hWnd);
     DeleteObject(m_hbm);
     Settle(100);
 }
 
-LRESULT CALLBACK PatternWindow::Proc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK ScreenPattern::Proc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     if (uMsg != WM_PAINT)
         return DefWindowProcW(hWnd, uMsg, wParam, lParam);

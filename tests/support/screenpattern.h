@@ -6,12 +6,12 @@
 
 #include <cstdint>
 
-class PatternWindow {
+class ScreenPattern {
 public:
-    PatternWindow(const RECT& rc, uint32_t (*pfnPixel)(int x, int y));
-    ~PatternWindow();
-    PatternWindow(const PatternWindow&) = delete;
-    PatternWindow& operator=(const PatternWindow&) = delete;
+    ScreenPattern(const RECT& rc, uint32_t (*pfnPixel)(int x, int y));
+    ~ScreenPattern();
+    ScreenPattern(const ScreenPattern&) = delete;
+    ScreenPattern& operator=(const ScreenPattern&) = delete;
 
     HWND Window() const { return m_hWnd; }
 
