@@ -7,7 +7,7 @@
 #include <cstring>
 #include <memory>
 
-#include "app/gdiguards.h"
+#include "common/gdiguards.h"
 
 double NowMs()
 {

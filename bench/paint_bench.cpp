@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/gdiguards.h"
+#include "common/gdiguards.h"
 #include "app/globals.h"
 #include "bench/benchutil.h"
 #include "capture/capture.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/gdiguards.h"
+#include "common/gdiguards.h"
 #include "bench/benchutil.h"
 
 // Bright enough that the dimmed value (about 175/255 of each channel) is far

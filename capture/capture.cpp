@@ -1,6 +1,6 @@
 #include "capture/capture.h"
 
-#include "app/gdiguards.h"
+#include "common/gdiguards.h"
 #include "app/globals.h"
 
 // Finds the monitor under the cursor (or the nearest one) and opens a display

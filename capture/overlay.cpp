@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cwchar>
 
-#include "app/gdiguards.h"
+#include "common/gdiguards.h"
 #include "app/globals.h"
 #include "capture/capture.h"
 #include "tracker/geometry.h"

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <utility>
 
-#include "app/gdiguards.h"
+#include "common/gdiguards.h"
 #include "capture/capture.h"
 #include "tracker/tracker.h"
 
