@@ -1,9 +1,9 @@
-# Shared by the scripts: a virtual X display and a Wine prefix of the build's
-# own, both ended when the calling script exits. Source it, then call
+# Shared by the scripts: the build for this host, a virtual X display and a
+# Wine prefix of the build's own, the last two ended when the calling script
+# exits. Source it, call select_arch (and configure_build), then
 # start_display and start_wine.
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 _session_pids=()
 _session_prefixes=()
 
@@ -52,12 +52,18 @@ start_display() {
 # wineserver for everything this script runs.
 start_wine() {
   export WINEPREFIX=${1:-$BUILD_DIR/wineprefix}
+  export WINELOADER=$WINE
   export WINEDEBUG=${WINEDEBUG:--all}
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   mkdir -p "$WINEPREFIX"
   _session_prefixes+=("$WINEPREFIX")
   if [ ! -f "$WINEPREFIX/.kelvane-ready" ]; then
-    wineboot -i >/dev/null 2>&1
+    local log=$WINEPREFIX/wineboot.log
+    if ! "$WINE" wineboot -i >"$log" 2>&1; then
+      echo "Wine could not set up the prefix $WINEPREFIX with $WINE:" >&2
+      tail -n 5 "$log" >&2
+      exit 1
+    fi
     # 96 DPI, no crash dialog, no handle width of our own in the profile, and
     # the hint label's face served by the CJK font that setup installs.
     cat > "$WINEPREFIX/kelvane.reg" <<'REG'
@@ -72,7 +78,7 @@ REGEDIT4
 [HKEY_CURRENT_USER\Software\Wine\WineDbg]
 "ShowCrashDialog"=dword:00000000
 REG
-    wine regedit /S "$(winepath -w "$WINEPREFIX/kelvane.reg")" >/dev/null 2>&1
+    "$WINE" regedit /S "$(windows_path "$WINEPREFIX/kelvane.reg")" >/dev/null 2>&1
     # The wineserver writes the registry to disk when it ends: wait for that,
     # so a ready prefix is complete on disk and can be copied.
     wineserver -w
@@ -81,5 +87,76 @@ REG
   wineserver -p
   # Start Wine's own services now, away from our output: started by the
   # first test instead, they would inherit its stdout and keep ctest waiting.
-  wine cmd /c exit </dev/null >/dev/null 2>&1
+  if ! "$WINE" cmd /c exit </dev/null >/dev/null 2>&1; then
+    echo "Wine does not start programs in $WINEPREFIX (loader $WINE)" >&2
+    exit 1
+  fi
+}
+
+# The Windows path of a file: drive Z: is the root of the file system.
+windows_path() {
+  local path=$1
+  echo "Z:${path//\//\\}"
+}
+
+# This host runs i386 code when the 32-bit dynamic loader starts; on hosts
+# whose kernel runs 64-bit user code only it fails with "Exec format error".
+host_runs_i386() {
+  [ -x /lib/ld-linux.so.2 ] && /lib/ld-linux.so.2 --version >/dev/null 2>&1
+}
+
+# select_arch: picks the build the scripts run, i686 (the product) where this
+# host runs 32-bit code, else x64; KELVANE_ARCH=i686|x64 forces one. Sets
+# ARCH, OTHER_ARCH, BUILD_DIR (unless given), WINE (the loader) and
+# BOTH_RUN, and says which path it takes on stderr.
+select_arch() {
+  local runs32=no
+  host_runs_i386 && runs32=yes
+  case ${KELVANE_ARCH:-} in
+    "") if [ $runs32 = yes ]; then ARCH=i686; else ARCH=x64; fi ;;
+    i686) if [ $runs32 = no ]; then
+            echo "KELVANE_ARCH=i686, but this host cannot run 32-bit programs (i386 code fails to start)" >&2
+            exit 1
+          fi
+          ARCH=i686 ;;
+    x64) ARCH=x64 ;;
+    *) echo "KELVANE_ARCH must be i686 or x64, not '$KELVANE_ARCH'" >&2; exit 1 ;;
+  esac
+  BOTH_RUN=$runs32
+  if [ $ARCH = i686 ]; then
+    OTHER_ARCH=x64
+    WINE=/usr/lib/wine/wine
+    BUILD_DIR=${BUILD_DIR:-$ROOT/build}
+    echo "This host runs 32-bit programs: using the i686 build under Wine's 32-bit loader." >&2
+  else
+    OTHER_ARCH=i686
+    WINE=/usr/lib/wine/wine64
+    BUILD_DIR=${BUILD_DIR:-$ROOT/build-x64}
+    if [ $runs32 = yes ]; then
+      echo "KELVANE_ARCH=x64: using the x86-64 build under Wine's 64-bit loader." >&2
+    else
+      echo "This host cannot run 32-bit programs; using the x86-64 build under Wine's 64-bit loader." >&2
+    fi
+  fi
+  if [ ! -x "$WINE" ]; then
+    echo "Wine's loader $WINE is missing: run scripts/setup" >&2
+    exit 1
+  fi
+  BUILD_DIR=$(realpath -m "$BUILD_DIR")
+  export WINE BUILD_DIR
+}
+
+# toolchain_file ARCH: the CMake toolchain of that build.
+toolchain_file() {
+  if [ "$1" = i686 ]; then echo "$ROOT/cmake/mingw-i686.cmake"; else echo "$ROOT/cmake/mingw-x86_64.cmake"; fi
+}
+
+# configure_build DIR ARCH [CMAKE ARGS...]: configures a build folder once;
+# the build itself re-runs CMake when a CMake file changes.
+configure_build() {
+  local dir=$1 arch=$2
+  shift 2
+  [ -f "$dir/CMakeCache.txt" ] && [ $# -eq 0 ] && return 0
+  cmake -S "$ROOT" -B "$dir" -G Ninja --toolchain "$(toolchain_file "$arch")" \
+    -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
 }
