@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/process.h"
+#include "tests/kit/process.h"
 
 // Everything here is read back from the built OCRKelvane.exe.
 class BuiltExecutable : public ::testing::Test {

@@ -3,9 +3,9 @@
 #include "app/globals.h"
 #include "app/input.h"
 #include "app/mainwindow.h"
-#include "tests/support/input.h"
-#include "tests/support/screenpattern.h"
-#include "tests/support/pixels.h"
+#include "tests/kit/input.h"
+#include "tests/kit/screen.h"
+#include "tests/kit/pixels.h"
 #include "tracker/geometry.h"
 
 // Start-up runs once for the whole suite, as in the program: these tests run
@@ -19,7 +19,8 @@ protected:
         SetProcessDPIAware();
         SetCursorPos(10, 10);
         RECT rcPattern = { 200, 100, 800, 500 };
-        s_pPattern = new ScreenPattern(rcPattern, Pattern);
+        s_pPattern = new PatternWindow(rcPattern, Pattern);
+        s_pPattern->WaitUntilShown();
 
         HINSTANCE hInstance = GetModuleHandleW(NULL);
         LoadStringW(hInstance, IDS_APP_TITLE, g_szTitle, 100);
@@ -61,11 +62,11 @@ protected:
         PostMessageW(g_hWndMain, uMsg, 0, MAKELPARAM(x, y));
     }
 
-    static ScreenPattern* s_pPattern;
+    static PatternWindow* s_pPattern;
     static BOOL s_bCreated;
 };
 
-ScreenPattern* StartedPicker::s_pPattern;
+PatternWindow* StartedPicker::s_pPattern;
 BOOL StartedPicker::s_bCreated;
 
 static ::testing::AssertionResult Is(const RECT& rc, int l, int t, int r, int b)

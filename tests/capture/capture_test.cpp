@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "app/globals.h"
 #include "capture/capture.h"
-#include "tests/support/input.h"
-#include "tests/support/screenpattern.h"
-#include "tests/support/pixels.h"
+#include "tests/kit/input.h"
+#include "tests/kit/screen.h"
+#include "tests/kit/pixels.h"
 
 static RECT Rc(int l, int t, int r, int b)
 {
@@ -18,7 +20,8 @@ TEST(CaptureMonitor, FreezesExactlyTheMonitorUnderTheCursor)
 {
     SetProcessDPIAware();
     RECT rcPattern = { 300, 200, 1100, 700 };
-    ScreenPattern pattern(rcPattern, Shifted);
+    auto pattern = std::make_unique<PatternWindow>(rcPattern, Shifted);
+    ASSERT_EQ("", pattern->WaitUntilShown());
     SetCursorPos(50, 50);
     const RECT rcScreen = Rc(0, 0, 1920, 1080);
     Image screen = ReadScreen(rcScreen);
@@ -42,7 +45,7 @@ TEST(CaptureMonitor, FreezesExactlyTheMonitorUnderTheCursor)
             ASSERT_EQ(shown.At(x, y), TestPattern(x + 300, y + 200)) << x << ", " << y;
 
     // A copy: what the screen shows afterwards does not reach it.
-    DestroyWindow(pattern.Window());
+    pattern.reset();
     Settle(200);
     Image later = ReadDC(g_hdcCapture, 300, 200, 800, 500);
     EXPECT_TRUE(later.pixels == shown.pixels);

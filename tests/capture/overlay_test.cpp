@@ -7,7 +7,7 @@
 #include "app/globals.h"
 #include "capture/capture.h"
 #include "capture/overlay.h"
-#include "tests/support/pixels.h"
+#include "tests/kit/pixels.h"
 
 // Paints the overlay of a known frozen image into a memory DC and reads it.
 class OverlayPainting : public ::testing::Test {

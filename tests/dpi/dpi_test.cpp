@@ -5,9 +5,9 @@
 #include "app/globals.h"
 #include "capture/capture.h"
 #include "capture/overlay.h"
-#include "tests/support/child.h"
-#include "tests/support/pixels.h"
-#include "tests/support/process.h"
+#include "tests/kit/process.h"
+#include "tests/kit/pixels.h"
+#include "tests/kit/process.h"
 #include "tracker/tracker.h"
 
 // The scale-dependent sizes, checked in this process at the test display's

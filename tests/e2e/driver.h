@@ -10,8 +10,8 @@
 #include <memory>
 #include <string>
 
-#include "tests/support/pixels.h"
-#include "tests/support/process.h"
+#include "tests/kit/pixels.h"
+#include "tests/kit/process.h"
 
 // Colours the picker draws, as 0x00RRGGBB.
 const uint32_t c_rgbFrame = 0x1AAD19;    // the ring just outside the selection

@@ -1,7 +1,7 @@
 // Accepting the selection: what reaches standard output and when the run ends.
 #include "tests/e2e/driver.h"
 
-#include "tests/support/input.h"
+#include "tests/kit/input.h"
 
 using PickerExport = PickerTest;
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "tests/support/input.h"
+#include "tests/kit/input.h"
 
 static bool BringToForeground(HWND hWnd)
 {

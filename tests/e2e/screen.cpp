@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "tests/support/child.h"
-#include "tests/support/input.h"
+#include "tests/kit/process.h"
+#include "tests/kit/input.h"
 
 RECT TestMonitor()
 {

@@ -3,7 +3,7 @@
 // just outside the selection; a press at a square's centre grabs that handle.
 #include "tests/e2e/driver.h"
 
-#include "tests/support/input.h"
+#include "tests/kit/input.h"
 
 using PickerSelection = PickerTest;
 

@@ -1,7 +1,7 @@
 // The picker's window and the ways a run ends without a selection written.
 #include "tests/e2e/driver.h"
 
-#include "tests/support/input.h"
+#include "tests/kit/input.h"
 
 using PickerWindow = PickerTest;
 

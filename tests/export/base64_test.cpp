@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "export/base64.h"
-#include "tests/support/child.h"
-#include "tests/support/pixels.h"
-#include "tests/support/process.h"
+#include "tests/kit/process.h"
+#include "tests/kit/pixels.h"
+#include "tests/kit/process.h"
 
 static std::string Encode(const std::string& s)
 {

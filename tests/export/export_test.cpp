@@ -8,9 +8,9 @@
 
 #include "app/globals.h"
 #include "export/export.h"
-#include "tests/support/child.h"
-#include "tests/support/pixels.h"
-#include "tests/support/process.h"
+#include "tests/kit/process.h"
+#include "tests/kit/pixels.h"
+#include "tests/kit/process.h"
 
 const int c_cx = 640, c_cy = 480;
 

@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "tests/hardening/picker_driver.h"
-#include "tests/support/child.h"
-#include "tests/support/process.h"
+#include "tests/kit/process.h"
+#include "tests/kit/process.h"
 
 namespace {
 

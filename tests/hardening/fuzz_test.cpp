@@ -22,7 +22,7 @@
 #include "app/globals.h"
 #include "app/mainwindow.h"
 #include "tests/hardening/picker_driver.h"
-#include "tests/hardening/synthetic.h"
+#include "tests/kit/screen.h"
 #include "tracker/geometry.h"
 
 namespace {

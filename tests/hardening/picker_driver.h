@@ -13,33 +13,9 @@
 #include <string>
 #include <thread>
 
-#include "tests/support/pixels.h"
-#include "tests/support/process.h"
-
-// A topmost, never activated window on a thread of its own that shows a
-// pattern over rc (virtual-screen coordinates); pfnPixel gets positions
-// relative to rc's top-left corner.
-class PatternWindow {
-public:
-    PatternWindow(const RECT& rc, uint32_t (*pfnPixel)(int x, int y));
-    ~PatternWindow();
-    PatternWindow(const PatternWindow&) = delete;
-    PatternWindow& operator=(const PatternWindow&) = delete;
-
-    // Waits until the screen over rc shows exactly the pattern.
-    ::testing::AssertionResult WaitUntilShown(DWORD dwTimeoutMs = 15000) const;
-    const Image& Expected() const { return m_expected; }
-
-private:
-    void Run();
-
-    RECT m_rc;
-    Image m_expected;
-    HBITMAP m_hbm = NULL;
-    HANDLE m_hReady = NULL;
-    DWORD m_dwThreadId = 0;
-    std::thread m_thread;
-};
+#include "tests/kit/pixels.h"
+#include "tests/kit/screen.h"
+#include "tests/kit/process.h"
 
 // The pattern of the test support, with every channel inverted: a second
 // picture that differs from the first in every pixel.

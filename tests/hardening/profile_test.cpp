@@ -83,7 +83,7 @@ protected:
         delete s_pPattern;
         s_pPattern = nullptr;
     }
-    void SetUp() override { ASSERT_TRUE(s_pPattern->WaitUntilShown()); }
+    void SetUp() override { ASSERT_EQ("", s_pPattern->WaitUntilShown()); }
 
     // Runs the picker with the width and checks it wrote the band's crop, as
     // big as the minimum size makes it.

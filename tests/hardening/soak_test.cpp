@@ -6,7 +6,7 @@
 
 #include "app/globals.h"
 #include "capture/overlay.h"
-#include "tests/hardening/synthetic.h"
+#include "tests/kit/screen.h"
 #include "tracker/tracker.h"
 
 namespace {

@@ -39,7 +39,7 @@ TEST(HugeScreen, AWholeMonitorSelectionExportsWhatTheScreenShowed)
     ASSERT_EQ(rcMonitor.bottom, c_cyHuge);
 
     PatternWindow pattern(rcMonitor, TestPattern);
-    ASSERT_TRUE(pattern.WaitUntilShown(60000));
+    ASSERT_EQ("", pattern.WaitUntilShown(60000));
 
     ChildProcess picker;
     DWORD dwStart = GetTickCount();

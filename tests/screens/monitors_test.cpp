@@ -81,8 +81,8 @@ protected:
     {
         if (!HasTheTwoMonitors())
             GTEST_SKIP() << "Wine does not report the two monitors (0, 0, 1024, 768) and (1024, 0, 2048, 768)";
-        ASSERT_TRUE(s_pFirst->WaitUntilShown());
-        ASSERT_TRUE(s_pSecond->WaitUntilShown());
+        ASSERT_EQ("", s_pFirst->WaitUntilShown());
+        ASSERT_EQ("", s_pSecond->WaitUntilShown());
     }
 
     static PatternWindow* s_pFirst;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "tests/support/pixels.h"
+#include "tests/kit/pixels.h"
 #include "tracker/tracker.h"
 
 // Draws the tracker into a grey 32-bit memory DC and reads the pixels back.

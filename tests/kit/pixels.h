@@ -42,3 +42,15 @@ uint32_t TestPattern(int x, int y);
 
 // Index of the first pixel where the crop differs from image at (x0, y0), or -1.
 long long FirstMismatch(const Image& crop, const Image& image, int x0, int y0);
+
+// "" when image equals the rectangle (x0, y0, x0 + width, y0 + height) of
+// reference, else where and how it differs.
+std::string CompareCrop(const Image& image, const Image& reference, int x0, int y0);
+
+// "" when png is exactly one PNG image: the signature first, the header
+// chunk next, the end chunk last and only once, nothing after it.
+std::string CheckSinglePng(const std::vector<BYTE>& png);
+
+// Decodes a run's output: "" when text is the Base64 text, with no line end,
+// of exactly one PNG image that GDI+ decodes; else what is wrong with it.
+std::string DecodeSinglePngText(const std::string& text, Image* pImage);

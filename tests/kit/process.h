@@ -1,11 +1,32 @@
 // Starting a program as a child process with its standard output on a pipe,
-// finding its window and collecting its output and exit status.
+// finding its window and collecting its output and exit status; and parts of
+// a test executable run as child processes of their own (a fresh process per
+// profile value or DPI, or one whose stdout a test reads).
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 #include <thread>
+#include <vector>
+
+// A child is a named function registered with KELVANE_CHILD; the test main
+// runs it for "--child NAME ARGS...".
+using ChildFunction = int (*)(const std::vector<std::string>& args);
+
+struct ChildRegistrar {
+    ChildRegistrar(const char* pszName, ChildFunction pfn);
+};
+
+#define KELVANE_CHILD(name)                                               \
+    static int name(const std::vector<std::string>& args);                \
+    static ChildRegistrar s_registrar_##name(#name, name);                \
+    static int name(const std::vector<std::string>& args)
+
+// The registered child of that name, or nullptr.
+ChildFunction FindChild(const char* pszName);
+// The command-line arguments that make this executable run child `name`.
+std::wstring ChildArguments(const char* pszName, const std::vector<std::string>& args = {});
 
 // Full path of a file beside this executable (the build puts every program
 // in one folder).

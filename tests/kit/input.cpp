@@ -1,4 +1,4 @@
-#include "tests/support/input.h"
+#include "tests/kit/input.h"
 
 #include <cstdlib>
 

@@ -1,6 +1,31 @@
-#include "tests/support/process.h"
+#include "tests/kit/process.h"
 
-#include "tests/support/child.h"
+#include <map>
+
+static std::map<std::string, ChildFunction>& Children()
+{
+    static std::map<std::string, ChildFunction> children;
+    return children;
+}
+
+ChildRegistrar::ChildRegistrar(const char* pszName, ChildFunction pfn)
+{
+    Children()[pszName] = pfn;
+}
+
+ChildFunction FindChild(const char* pszName)
+{
+    auto it = Children().find(pszName);
+    return it == Children().end() ? nullptr : it->second;
+}
+
+std::wstring ChildArguments(const char* pszName, const std::vector<std::string>& args)
+{
+    std::string line = std::string("--child ") + pszName;
+    for (const std::string& arg : args)
+        line += " " + arg;
+    return std::wstring(line.begin(), line.end());
+}
 
 std::wstring ThisExePath()
 {

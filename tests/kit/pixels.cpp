@@ -1,7 +1,9 @@
-#include "tests/support/pixels.h"
+#include "tests/kit/pixels.h"
 
 #include <objidl.h>
 #include <gdiplus.h>
+
+#include <cstring>
 
 bool Base64Decode(const std::string& text, std::vector<BYTE>* pBytes)
 {
@@ -176,4 +178,65 @@ long long FirstMismatch(const Image& crop, const Image& image, int x0, int y0)
             if (crop.At(x, y) != image.At(x0 + x, y0 + y))
                 return (long long)y * crop.width + x;
     return -1;
+}
+
+std::string CompareCrop(const Image& image, const Image& reference, int x0, int y0)
+{
+    auto size = [](const Image& i) { return std::to_string(i.width) + " x " + std::to_string(i.height); };
+    if (image.pixels.empty() && (image.width || image.height))
+        return "the image " + size(image) + " has no pixels";
+    if (x0 < 0 || y0 < 0 || x0 + image.width > reference.width || y0 + image.height > reference.height)
+        return size(image) + " at (" + std::to_string(x0) + ", " + std::to_string(y0) +
+               ") lies outside the " + size(reference) + " reference";
+    long long n = FirstMismatch(image, reference, x0, y0);
+    if (n < 0)
+        return "";
+    int x = (int)(n % image.width), y = (int)(n / image.width);
+    char szText[128];
+    snprintf(szText, sizeof(szText), "pixel (%d, %d) of %s is 0x%06X, not 0x%06X", x, y, size(image).c_str(),
+             image.At(x, y), reference.At(x0 + x, y0 + y));
+    return szText;
+}
+
+std::string CheckSinglePng(const std::vector<BYTE>& png)
+{
+    static const BYTE c_signature[8] = { 0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A };
+    if (png.size() < 8 || memcmp(png.data(), c_signature, 8) != 0)
+        return "no PNG signature";
+    size_t pos = 8;
+    int nChunks = 0;
+    bool bEnded = false;
+    while (pos + 12 <= png.size() && !bEnded) {
+        size_t cb = ((size_t)png[pos] << 24) | ((size_t)png[pos + 1] << 16) | ((size_t)png[pos + 2] << 8) | png[pos + 3];
+        std::string type(png.begin() + pos + 4, png.begin() + pos + 8);
+        if ((nChunks == 0) != (type == "IHDR"))
+            return "chunk " + std::to_string(nChunks) + " is " + type;
+        if (cb > png.size() - pos - 12)
+            return "chunk " + type + " runs past the end";
+        bEnded = (type == "IEND");
+        pos += 12 + cb;
+        nChunks++;
+    }
+    if (!bEnded)
+        return "no end chunk";
+    if (pos != png.size())
+        return std::to_string(png.size() - pos) + " bytes after the end chunk";
+    return "";
+}
+
+std::string DecodeSinglePngText(const std::string& text, Image* pImage)
+{
+    if (text.empty())
+        return "nothing was written";
+    if (text.find_first_of("\r\n") != std::string::npos)
+        return "the text has a line break";
+    std::vector<BYTE> png;
+    if (!Base64Decode(text, &png))
+        return "not Base64 text (" + std::to_string(text.size()) + " characters)";
+    std::string problem = CheckSinglePng(png);
+    if (!problem.empty())
+        return problem;
+    if (!DecodePng(png, pImage))
+        return "GDI+ cannot decode the PNG";
+    return "";
 }
