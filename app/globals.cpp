@@ -10,6 +10,8 @@ RECT g_rcMonitor;
 HDC g_hdcCapture;
 HBITMAP g_hbmCapture;
 HBITMAP g_hbmShade;
+HDC g_hdcDimmed;
+HBITMAP g_hbmDimmed;
 
 RECT g_rcHover;
 RECT g_rcHint;

@@ -16,6 +16,8 @@ extern RECT g_rcMonitor;            // captured monitor in virtual-screen coordi
 extern HDC g_hdcCapture;            // memory DC holding the frozen image for the whole run; CaptureMonitor
 extern HBITMAP g_hbmCapture;        // the frozen image, selected into g_hdcCapture; CaptureMonitor
 extern HBITMAP g_hbmShade;          // 1x1 black bitmap, source of all dimming; CreateShadeBitmap
+extern HDC g_hdcDimmed;             // memory DC holding the dimmed image for the whole run; CreateShadeBitmap
+extern HBITMAP g_hbmDimmed;         // the frozen image dimmed once, selected into g_hdcDimmed; CreateShadeBitmap
 
 extern RECT g_rcHover;              // whole window while no selection exists (set by painting),
                                     // emptied by a press: non-blank means "a press arms a new selection"

@@ -40,18 +40,42 @@ void CaptureMonitor()
            hdcScreen, g_rcMonitor.left, g_rcMonitor.top, SRCCOPY);
 }
 
+// The dimming: constant alpha 0x50 of black, so every covered channel keeps
+// about 175/255 of its value.
+static const BLENDFUNCTION c_blendShade = { AC_SRC_OVER, 0, 0x50, 0 };
+
+// Dims a copy of the frozen image once, with the shade stretched over all of
+// it: AlphaBlend's own rounding, so the pixels are those a paint would blend.
+static void CreateDimmedImage()
+{
+    // Both live for the whole run.
+    g_hdcDimmed = CreateCompatibleDC(g_hdcCapture);
+    g_hbmDimmed = CreateCompatibleBitmap(g_hdcCapture, g_cxScreen, g_cyScreen);
+    SelectObject(g_hdcDimmed, g_hbmDimmed);
+    BitBlt(g_hdcDimmed, 0, 0, g_cxScreen, g_cyScreen, g_hdcCapture, 0, 0, SRCCOPY);
+
+    ScopedMemDC hdcShade(g_hdcCapture);
+    ScopedSelect shadeSelected(hdcShade, g_hbmShade);
+    AlphaBlend(g_hdcDimmed, 0, 0, g_cxScreen, g_cyScreen, hdcShade, 0, 0, 1, 1, c_blendShade);
+}
+
 void CreateShadeBitmap()
 {
     if (g_hbmShade)
         return;
 
-    ScopedMemDC hdcTemp(g_hdcCapture);
-    // Compatible with the capture DC, not the fresh one, which would be monochrome.
-    g_hbmShade = CreateCompatibleBitmap(g_hdcCapture, 1, 1);
-    ScopedSelect selected(hdcTemp, g_hbmShade);
-    ScopedGdiObject<HBRUSH> hbrBlack(CreateSolidBrush(0x000000));
-    RECT rcPixel = { 0, 0, 1, 1 };
-    FillRect(hdcTemp, &rcPixel, hbrBlack);
+    {   // A bitmap is selected into one DC at a time: this one lets go of it here.
+        ScopedMemDC hdcTemp(g_hdcCapture);
+        // Compatible with the capture DC, not the fresh one, which would be monochrome.
+        g_hbmShade = CreateCompatibleBitmap(g_hdcCapture, 1, 1);
+        ScopedSelect selected(hdcTemp, g_hbmShade);
+        ScopedGdiObject<HBRUSH> hbrBlack(CreateSolidBrush(0x000000));
+        RECT rcPixel = { 0, 0, 1, 1 };
+        FillRect(hdcTemp, &rcPixel, hbrBlack);
+    }
+    // The frozen image never changes, so neither does its dimmed form: made
+    // here once, every paint copies it instead of blending.
+    CreateDimmedImage();
 }
 
 float ScaleFromDpi(int nDpiX, int nDpiY)

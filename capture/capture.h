@@ -8,8 +8,9 @@
 // while the main window is still hidden.
 void CaptureMonitor();
 
-// Makes g_hbmShade, a 1x1 black bitmap in the frozen image's colour format.
-// A second call changes nothing.
+// Makes g_hbmShade, a 1x1 black bitmap in the frozen image's colour format,
+// and with it g_hdcDimmed / g_hbmDimmed, the frozen image dimmed once.
+// Runs after CaptureMonitor; a second call changes nothing.
 void CreateShadeBitmap();
 
 // The display scale of the monitor under the cursor: the mean of its

@@ -1,6 +1,5 @@
 #include "capture/overlay.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cwchar>
 
@@ -12,17 +11,14 @@
 const WCHAR c_szHintText[] =
     L"\u53cc\u51fb\u9f20\u6807\u5de6\u952e\u5373\u53ef\u8bc6\u522b";
 
-// Each dimming pass: constant alpha 0x50 of black, so every covered channel
-// keeps about 175/255 of its value.
-static const BLENDFUNCTION c_blendShade = { AC_SRC_OVER, 0, 0x50, 0 };
-
 void PaintOverlay(HDC hdc)
 {
     ScopedGdiObject<HBITMAP> hbmBack(CreateCompatibleBitmap(hdc, g_cxScreen, g_cyScreen));
     ScopedMemDC hdcBack(hdc);
     ScopedSelect backSelected(hdcBack, hbmBack);
 
-    BitBlt(hdcBack, 0, 0, g_cxScreen, g_cyScreen, g_hdcCapture, 0, 0, SRCCOPY);
+    // The back buffer starts dimmed all over, from the image dimmed at start-up.
+    BitBlt(hdcBack, 0, 0, g_cxScreen, g_cyScreen, g_hdcDimmed, 0, 0, SRCCOPY);
     const RECT& rcSel = g_tracker.m_rcSelection;
     ShadeOutsideRect(hdcBack, rcSel.left, rcSel.top, rcSel.right, rcSel.bottom);
     g_tracker.PaintFrame(hdcBack);
@@ -35,41 +31,28 @@ void PaintOverlay(HDC hdc)
 
 void ShadeOutsideRect(HDC hdc, int left, int top, int right, int bottom)
 {
-    ScopedMemDC hdcShade(hdc);
-    ScopedSelect shadeSelected(hdcShade, g_hbmShade);
-    auto shade = [&](int x, int y, int cx, int cy) {
-        AlphaBlend(hdc, x, y, cx, cy, hdcShade, 0, 0, 1, 1, c_blendShade);
-    };
-
-    if (left == right || top == bottom) {
-        shade(0, 0, g_cxScreen, g_cyScreen);
+    // hdc holds the dimmed image: copying the rectangle back from the frozen
+    // image leaves everything outside it dimmed once, and nothing twice.
+    RECT rcSel = { left, top, right, bottom };
+    RECT rcBright = NormalizedRect(rcSel);
+    RECT rcWindow = { 0, 0, g_cxScreen, g_cyScreen };
+    // False for a rectangle of zero width or height, or one off the window:
+    // then the whole window stays dimmed.
+    if (!IntersectRect(&rcBright, &rcBright, &rcWindow))
         return;
-    }
-
-    int minX = std::min(left, right), maxX = std::max(left, right);
-    int minY = std::min(top, bottom), maxY = std::max(top, bottom);
-    // Top and bottom bands span the width, left and right only the rows of the
-    // rectangle: the bands never overlap, so no pixel is dimmed twice.
-    if (minY > 0)
-        shade(0, 0, g_cxScreen, minY);
-    if (maxY < g_cyScreen)
-        shade(0, maxY, g_cxScreen, g_cyScreen - maxY);
-    if (minX > 0)
-        shade(0, minY, minX, maxY - minY);
-    if (maxX < g_cxScreen)
-        shade(maxX, minY, g_cxScreen - maxX, maxY - minY);
+    BitBlt(hdc, rcBright.left, rcBright.top, rcBright.right - rcBright.left, rcBright.bottom - rcBright.top,
+           g_hdcCapture, rcBright.left, rcBright.top, SRCCOPY);
 }
 
-void ShadeHover(HDC hdc)
+void ShadeHover(HDC)
 {
     if (!IsBlankRect(g_tracker.m_rcSelection))
         return;
 
     g_rcHover.right = g_cxScreen;
     g_rcHover.bottom = g_cyScreen;
-    // g_rcHover spans the whole window now, so no band qualifies.
-    if (!IsBlankRect(g_rcHover))
-        ShadeOutsideRect(hdc, g_rcHover.left, g_rcHover.top, g_rcHover.right, g_rcHover.bottom);
+    // g_rcHover spans the whole window now (its left and top are only ever 0):
+    // nothing lies outside it, so the hover pass dims nothing more.
 }
 
 int HintLabelY(int nHintTop, float scale)

@@ -6,11 +6,14 @@
 
 void PaintOverlay(HDC hdc);
 
-// Dims everything outside the rectangle (edges in any order); a rectangle of
-// zero width or height dims the whole window.
+// On a DC that holds the dimmed image (g_hdcDimmed's pixels), brings the
+// rectangle (edges in any order) back from the frozen image, so that exactly
+// what lies outside it shows dimmed; a rectangle of zero width or height
+// leaves the whole window dimmed.
 void ShadeOutsideRect(HDC hdc, int left, int top, int right, int bottom);
 
-// While no selection exists, arms g_rcHover with the whole window.
+// While no selection exists, arms g_rcHover with the whole window; it spans
+// the window, so there is nothing outside it to dim.
 void ShadeHover(HDC hdc);
 
 // The hint label above the selection's top-left corner.

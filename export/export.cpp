@@ -29,18 +29,30 @@ private:
     T* m_p;
 };
 
-// Copies the stream's bytes out of its memory block. The block may be larger
-// than what was written into it, so the stream's own size is taken.
+// Room for the PNG of a w x h image: its raw rows at the image's own bits a
+// pixel with their filter bytes, 1/64 more for the chunk and deflate block
+// headers around data that does not compress, and the fixed chunks. For an
+// image of a 32-bit screen that covers any PNG the encoder writes.
+static ULONGLONG PngRoom(int w, int h, Gdiplus::PixelFormat format)
+{
+    ULONGLONG cbRow = 1 + ((ULONGLONG)w * Gdiplus::GetPixelFormatSize(format) + 7) / 8;
+    ULONGLONG cbRaw = cbRow * (ULONGLONG)h;
+    return cbRaw + cbRaw / 64 + 4096;
+}
+
+// Copies the PNG out of the stream's memory block. The block was given room
+// before the save and is larger than the PNG, so the length is the stream's
+// position after the save: the bytes written, the last of them IEND's.
 static bool CopyStreamBytes(IStream* pStream, std::vector<BYTE>* pBytes)
 {
+    LARGE_INTEGER zero = {};
+    ULARGE_INTEGER cbWritten = {};
+    if (FAILED(pStream->Seek(zero, STREAM_SEEK_CUR, &cbWritten)))
+        return false;
     HGLOBAL hBlock = NULL;
     if (FAILED(GetHGlobalFromStream(pStream, &hBlock)))
         return false;
-    STATSTG stat = {};
-    SIZE_T cbBlock = GlobalSize(hBlock);
-    SIZE_T cb = cbBlock;
-    if (SUCCEEDED(pStream->Stat(&stat, STATFLAG_NONAME)))
-        cb = (SIZE_T)std::min<ULONGLONG>(stat.cbSize.QuadPart, cbBlock);
+    SIZE_T cb = (SIZE_T)std::min<ULONGLONG>(cbWritten.QuadPart, GlobalSize(hBlock));
     const BYTE* pData = static_cast<const BYTE*>(GlobalLock(hBlock));
     if (!pData)
         return false;
@@ -93,6 +105,13 @@ bool EncodeSelectionPng(HBITMAP hbmSource, const RECT& rcSelection, std::vector<
     ScopedComPtr<IStream> stream;
     if (FAILED(CreateStreamOnHGlobal(NULL, TRUE, &stream)))
         return false;
+    // The encoder writes in small pieces, and the stream re-allocates and
+    // copies its whole block whenever a write passes its end. Given room
+    // first, it copies nothing; if the room cannot be had, or a PNG outgrows
+    // it, the stream grows as it is written.
+    ULARGE_INTEGER cbRoom;
+    cbRoom.QuadPart = PngRoom(w, h, format);
+    stream->SetSize(cbRoom);
     CLSID clsidPng;
     CLSIDFromString(c_szPngEncoder, &clsidPng);
     if (target->Save(stream.get(), &clsidPng, NULL) != Gdiplus::Ok)
