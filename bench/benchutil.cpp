@@ -121,7 +121,14 @@ uint32_t DesktopPixel(int x, int y)
     return 0x00FFFFFF;
 }
 
-void DrawDesktopImage(HDC hdc, int cx, int cy)
+// Random colours that no encoder can compress.
+static uint32_t NoisePixel(int x, int y)
+{
+    return Hash(x, y) & 0x00FFFFFF;
+}
+
+// Draws an image of cx x cy pixels, each given by pixel(x, y), into hdc at (0, 0).
+static void DrawImage(HDC hdc, int cx, int cy, uint32_t (*pixel)(int x, int y))
 {
     BITMAPINFO bmi = {};
     bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
@@ -137,10 +144,20 @@ void DrawDesktopImage(HDC hdc, int cx, int cy)
     uint32_t* pPixels = static_cast<uint32_t*>(pvBits);
     for (int y = 0; y < cy; ++y)
         for (int x = 0; x < cx; ++x)
-            pPixels[(size_t)y * cx + x] = DesktopPixel(x, y);
+            pPixels[(size_t)y * cx + x] = pixel(x, y);
     ScopedMemDC hdcImage(hdc);
     ScopedSelect selected(hdcImage, hbm);
     BitBlt(hdc, 0, 0, cx, cy, hdcImage, 0, 0, SRCCOPY);
+}
+
+void DrawDesktopImage(HDC hdc, int cx, int cy)
+{
+    DrawImage(hdc, cx, cy, DesktopPixel);
+}
+
+void DrawNoiseImage(HDC hdc, int cx, int cy)
+{
+    DrawImage(hdc, cx, cy, NoisePixel);
 }
 
 Stats MemcpyFloor(size_t cb, int nRuns)

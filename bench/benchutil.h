@@ -42,6 +42,8 @@ std::string DisplaySizeText(int cx, int cy);
 uint32_t DesktopPixel(int x, int y);
 // Draws the test image into hdc at (0, 0), cx x cy.
 void DrawDesktopImage(HDC hdc, int cx, int cy);
+// Random colours that no encoder can compress: the PNG's worst case.
+void DrawNoiseImage(HDC hdc, int cx, int cy);
 
 // Median time of one memcpy of cb bytes between two touched buffers.
 Stats MemcpyFloor(size_t cb, int nRuns);

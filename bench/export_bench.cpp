@@ -294,7 +294,8 @@ static void BenchStages(const std::string& size, int nRuns, double frameMb, doub
     PrintRow("export", size, "sum of the stages (full-screen selection)", MedianText(total), SpreadText(total));
 }
 
-static void BenchEndToEnd(const std::string& size, int nRuns)
+// pszImage names the test image in the row ("" for the desktop-like one).
+static void BenchEndToEnd(const std::string& size, int nRuns, const char* pszImage = "")
 {
     Gdiplus::GdiplusStartupInput input;
     ULONG_PTR token = 0;
@@ -307,14 +308,47 @@ static void BenchEndToEnd(const std::string& size, int nRuns)
         cchText = Base64Encode(png.data(), png.size()).size();
     });
     Gdiplus::GdiplusShutdown(token);
-    PrintRow("export", size, "EncodeSelectionPng + Base64Encode", MedianText(stats),
+    PrintRow("export", size, std::string("EncodeSelectionPng + Base64Encode") + pszImage, MedianText(stats),
              SpreadText(stats) + Format("; %.2f MB of text", MegaBytes((double)cchText)));
+}
+
+// The PNG encoder alone: the frozen image saved into a stream over a block
+// already larger than the PNG, so the stream never grows while it is written.
+static void BenchPresizedSave(const std::string& size, int nRuns, const char* pszImage)
+{
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartup(&token, &input, NULL);
+    {
+        Gdiplus::Bitmap image(g_hbmCapture, NULL);
+        CLSID clsidPng;
+        CLSIDFromString(c_szPngEncoder, &clsidPng);
+        const SIZE_T cbBlock = (SIZE_T)g_cxScreen * g_cyScreen * 4 + (1 << 20);
+        std::vector<double> samples;
+        ULARGE_INTEGER cbPng = {};
+        for (int i = 0; i <= nRuns; ++i) {
+            IStream* pStream = NULL;
+            CreateStreamOnHGlobal(GlobalAlloc(GMEM_MOVEABLE, cbBlock), TRUE, &pStream);
+            double t0 = NowMs();
+            image.Save(pStream, &clsidPng, NULL);
+            double ms = NowMs() - t0;
+            LARGE_INTEGER zero = {};
+            pStream->Seek(zero, STREAM_SEEK_CUR, &cbPng);
+            pStream->Release();
+            if (i > 0)  // the first run is a warm-up
+                samples.push_back(ms);
+        }
+        Stats stats = ComputeStats(samples);
+        PrintRow("export floor", size, std::string("PNG save alone into a pre-sized stream") + pszImage,
+                 MedianText(stats), SpreadText(stats) + Format("; PNG %.2f MB", MegaBytes((double)cbPng.QuadPart)));
+    }
+    Gdiplus::GdiplusShutdown(token);
 }
 
 // The memory child: the program's own start-up (capture, window, first
 // paint), the test image, a full-screen selection and the real export.
 // Prints its counters after the Base64 text, on a line of their own.
-static int RunMemoryChild()
+static int RunMemoryChild(bool bNoise)
 {
     PeakPrivateSampler sampler;
     SetProcessDPIAware();
@@ -324,7 +358,10 @@ static int RunMemoryChild()
     RegisterMainWindowClass(hInstance);
     if (!CreateMainWindow(hInstance))
         return 1;
-    DrawDesktopImage(g_hdcCapture, g_cxScreen, g_cyScreen);
+    if (bNoise)
+        DrawNoiseImage(g_hdcCapture, g_cxScreen, g_cyScreen);
+    else
+        DrawDesktopImage(g_hdcCapture, g_cxScreen, g_cyScreen);
     SetRect(&g_tracker.m_rcSelection, 0, 0, g_cxScreen, g_cyScreen);
     InvalidateRect(g_hWndMain, NULL, FALSE);
     UpdateWindow(g_hWndMain);
@@ -340,11 +377,12 @@ static int RunMemoryChild()
 }
 
 // Starts this program as the memory child and reads what it printed.
-static void BenchPeakMemory(const std::string& size, double frameMb)
+static void BenchPeakMemory(const std::string& size, double frameMb, bool bNoise = false)
 {
     WCHAR szExe[MAX_PATH];
     GetModuleFileNameW(NULL, szExe, MAX_PATH);
-    std::wstring commandLine = L"\"" + std::wstring(szExe) + L"\" --memory";
+    std::wstring commandLine = L"\"" + std::wstring(szExe) + L"\" --memory" + (bNoise ? L" noise" : L"");
+    const char* pszImage = bNoise ? ", noise image" : "";
 
     SECURITY_ATTRIBUTES sa = { sizeof(sa), NULL, TRUE };
     HANDLE hRead = NULL, hWrite = NULL;
@@ -377,9 +415,9 @@ static void BenchPeakMemory(const std::string& size, double frameMb)
         PrintRow("memory", size, "full-screen export in a child process", "FAILED", "no figures from the child");
         return;
     }
-    PrintRow("memory", size, "before the export (window shown and painted)",
+    PrintRow("memory", size, std::string("before the export (window shown and painted)") + pszImage,
              Format("peak working set %.0f MB", wsBefore), Format("private %.0f MB now", pfBefore));
-    PrintRow("memory", size, "whole run with a full-screen export",
+    PrintRow("memory", size, std::string("whole run with a full-screen export") + pszImage,
              Format("peak working set %.0f MB", wsAfter),
              Format("peak private %.0f MB (sampled), export added %.0f MB = %.1f frames; %.2f MB of text out",
                     pfAfter, pfAfter - pfBefore, (pfAfter - pfBefore) / frameMb, MegaBytes((double)nMarker)));
@@ -388,7 +426,7 @@ static void BenchPeakMemory(const std::string& size, double frameMb)
 int main(int argc, char** argv)
 {
     if (argc > 1 && strcmp(argv[1], "--memory") == 0)
-        return RunMemoryChild();
+        return RunMemoryChild(argc > 2 && strcmp(argv[2], "noise") == 0);
 
     SetProcessDPIAware();
     int nRuns = (argc > 1) ? atoi(argv[1]) : 5;
@@ -403,5 +441,11 @@ int main(int argc, char** argv)
     BenchStages(size, nRuns, frameMb, memcpyFloor.median);
     BenchEndToEnd(size, nRuns);
     BenchPeakMemory(size, frameMb);
+
+    // The worst case for the stream: a PNG about as large as the frame.
+    DrawNoiseImage(g_hdcCapture, g_cxScreen, g_cyScreen);
+    BenchPresizedSave(size, nRuns, ", noise image");
+    BenchEndToEnd(size, nRuns, ", noise image");
+    BenchPeakMemory(size, frameMb, true);
     return 0;
 }
