@@ -1,5 +1,4 @@
-// main() of every test executable: "--child NAME ARGS..." runs a registered
-// child function; anything else runs the GoogleTest suites.
+// Every test executable's main(): "--child NAME ARGS..." runs that child, else the suites.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,10 +7,8 @@
 
 int main(int argc, char** argv)
 {
-    if (argc >= 3 && std::strcmp(argv[1], "--child") == 0) {
-        ChildFunction pfn = FindChild(argv[2]);
-        return pfn ? pfn(std::vector<std::string>(argv + 3, argv + argc)) : 99;
-    }
+    if (argc >= 3 && std::strcmp(argv[1], "--child") == 0)
+        return FindChild(argv[2]) ? FindChild(argv[2])(std::vector<std::string>(argv + 3, argv + argc)) : 99;
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,16 +1,13 @@
-// Real input through SendInput, as a user's mouse and keyboard make it.
+// Input as a user makes it (SendInput) and as posted messages (no focus or pointer needed).
 #pragma once
 
 #include <windows.h>
 
-// Moves the pointer to (x, y) in virtual-screen coordinates.
-void SendMouseMoveTo(int x, int y);
-// Moves there in steps of at most nStep pixels per axis.
-void SendMouseGlide(int x0, int y0, int x1, int y1, int nStep);
-void SendMouseButton(DWORD dwFlags);   // MOUSEEVENTF_LEFTDOWN, ...
-void SendLeftClick();
-void SendLeftDoubleClick();
+// One absolute pointer event at (x, y), virtual-screen coordinates, with dwFlags (buttons) added.
+void SendMouseAt(int x, int y, DWORD dwFlags = 0);
+void SendMouseButton(DWORD dwFlags);  // MOUSEEVENTF_LEFTDOWN, ... where the pointer is
 void SendKey(WORD wVk, bool bUp);
-void SendKeyPress(WORD wVk);           // down, then up
-// Lets input reach its destination: waits and pumps this thread's messages.
-void Settle(DWORD dwMs = 150);
+void SendKeyPress(WORD wVk);  // down, then up
+// Positions as the system gives them to a window holding the capture: signed 16-bit words.
+void PostMouse(HWND hWnd, UINT uMsg, int x, int y);
+void PostKey(HWND hWnd, WORD wVk, bool bUp);

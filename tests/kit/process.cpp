@@ -2,126 +2,52 @@
 
 #include <map>
 
-static std::map<std::string, ChildFunction>& Children()
-{
-    static std::map<std::string, ChildFunction> children;
-    return children;
-}
-
-ChildRegistrar::ChildRegistrar(const char* pszName, ChildFunction pfn)
-{
-    Children()[pszName] = pfn;
-}
-
-ChildFunction FindChild(const char* pszName)
-{
-    auto it = Children().find(pszName);
-    return it == Children().end() ? nullptr : it->second;
-}
-
-std::wstring ChildArguments(const char* pszName, const std::vector<std::string>& args)
-{
-    std::string line = std::string("--child ") + pszName;
-    for (const std::string& arg : args)
-        line += " " + arg;
-    return std::wstring(line.begin(), line.end());
-}
-
-std::wstring ThisExePath()
-{
-    WCHAR szPath[MAX_PATH];
-    GetModuleFileNameW(NULL, szPath, MAX_PATH);
-    return szPath;
-}
-
 std::wstring SiblingPath(const wchar_t* pszFile)
 {
-    std::wstring path = ThisExePath();
+    WCHAR szPath[MAX_PATH];
+    std::wstring path(szPath, GetModuleFileNameW(NULL, szPath, MAX_PATH));
     return path.substr(0, path.find_last_of(L"\\/") + 1) + pszFile;
-}
-
-ChildProcess::~ChildProcess()
-{
-    if (m_pi.hProcess) {
-        if (!HasExited())
-            TerminateProcess(m_pi.hProcess, 1);
-        Finish(5000);
-    }
 }
 
 bool ChildProcess::Start(const std::wstring& exePath, const std::wstring& args, StdoutMode mode)
 {
     SECURITY_ATTRIBUTES sa = { sizeof(sa), NULL, TRUE };
     HANDLE hWrite = NULL;
-    if (mode != StdoutMode::None) {
-        if (!CreatePipe(&m_hRead, &hWrite, &sa, 0))
-            return false;
+    if (mode != StdoutMode::None && CreatePipe(&m_hRead, &hWrite, &sa, 0))
         SetHandleInformation(m_hRead, HANDLE_FLAG_INHERIT, 0);
-    }
-
-    STARTUPINFOW si = {};
-    si.cb = sizeof(si);
+    STARTUPINFOW si = { sizeof(si) };
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdOutput = hWrite;
-
-    std::wstring commandLine = L"\"" + exePath + L"\"";
-    if (!args.empty())
-        commandLine += L" " + args;
-    BOOL bStarted = CreateProcessW(exePath.c_str(), &commandLine[0], NULL, NULL, TRUE, 0,
-                                   NULL, NULL, &si, &m_pi);
+    std::wstring commandLine = L"\"" + exePath + L"\" " + args;
+    BOOL bStarted = CreateProcessW(exePath.c_str(), &commandLine[0], NULL, NULL, TRUE, 0, NULL, NULL, &si, &m_pi);
     if (hWrite)
         CloseHandle(hWrite);
-    if (!bStarted) {
-        ZeroMemory(&m_pi, sizeof(m_pi));
-        return false;
-    }
-    AllowSetForegroundWindow(m_pi.dwProcessId);
-
-    if (mode == StdoutMode::BrokenPipe) {
+    if (mode == StdoutMode::BrokenPipe && m_hRead) {
         CloseHandle(m_hRead);
         m_hRead = NULL;
-    } else if (m_hRead) {
+    }
+    if (bStarted && m_hRead)
         m_reader = std::thread([this] {
             char buffer[65536];
-            DWORD cbRead;
-            while (ReadFile(m_hRead, buffer, sizeof(buffer), &cbRead, NULL) && cbRead)
-                m_out.append(buffer, cbRead);
+            DWORD cb;
+            while (ReadFile(m_hRead, buffer, sizeof(buffer), &cb, NULL) && cb)
+                m_out.append(buffer, cb);
         });
-    }
-    return true;
-}
-
-struct FindWindowData {
-    DWORD dwProcessId;
-    const wchar_t* pszClass;
-    HWND hWnd;
-};
-
-static BOOL CALLBACK FindProcessWindow(HWND hWnd, LPARAM lParam)
-{
-    auto* pData = reinterpret_cast<FindWindowData*>(lParam);
-    DWORD dwProcessId = 0;
-    GetWindowThreadProcessId(hWnd, &dwProcessId);
-    WCHAR szClass[256];
-    if (dwProcessId == pData->dwProcessId && IsWindowVisible(hWnd) &&
-        GetClassNameW(hWnd, szClass, 256) && lstrcmpW(szClass, pData->pszClass) == 0) {
-        pData->hWnd = hWnd;
-        return FALSE;
-    }
-    return TRUE;
+    return bStarted != FALSE;
 }
 
 HWND ChildProcess::WaitForWindow(const wchar_t* pszClass, DWORD dwTimeoutMs)
 {
-    DWORD dwStart = GetTickCount();
-    do {
-        FindWindowData data = { m_pi.dwProcessId, pszClass, NULL };
-        EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&data));
-        if (data.hWnd)
-            return data.hWnd;
-        if (HasExited(20))
-            return NULL;
-    } while (GetTickCount() - dwStart < dwTimeoutMs);
+    for (DWORD dwStart = GetTickCount(); GetTickCount() - dwStart < dwTimeoutMs;) {
+        for (HWND hWnd = NULL; (hWnd = FindWindowExW(NULL, hWnd, pszClass, NULL)) != NULL;) {
+            DWORD dwProcessId = 0;
+            GetWindowThreadProcessId(hWnd, &dwProcessId);
+            if (dwProcessId == m_pi.dwProcessId && IsWindowVisible(hWnd))
+                return hWnd;
+        }
+        if (!m_pi.hProcess || HasExited(20))
+            break;
+    }
     return NULL;
 }
 
@@ -143,23 +69,55 @@ ProcessResult ChildProcess::Finish(DWORD dwTimeoutMs)
     GetExitCodeProcess(m_pi.hProcess, &result.dwExitCode);
     if (m_reader.joinable())
         m_reader.join();
-    if (m_hRead)
-        CloseHandle(m_hRead);
+    for (HANDLE h : { m_hRead, m_pi.hThread, m_pi.hProcess })
+        if (h)
+            CloseHandle(h);
     m_hRead = NULL;
-    CloseHandle(m_pi.hThread);
-    CloseHandle(m_pi.hProcess);
-    ZeroMemory(&m_pi, sizeof(m_pi));
+    m_pi = {};
     result.out.swap(m_out);
     return result;
 }
 
-ProcessResult RunChild(const char* pszName, const std::wstring& extraArgs, DWORD dwTimeoutMs)
+static std::map<std::string, ChildFunction>& Children()
 {
+    static std::map<std::string, ChildFunction> children;
+    return children;
+}
+
+ChildRegistrar::ChildRegistrar(const char* pszName, ChildFunction pfn) { Children()[pszName] = pfn; }
+
+ChildFunction FindChild(const std::string& name)
+{
+    auto it = Children().find(name);
+    return it == Children().end() ? nullptr : it->second;
+}
+
+ProcessResult RunChild(const char* pszName, const std::wstring& args, DWORD dwTimeoutMs)
+{
+    WCHAR szPath[MAX_PATH];
+    GetModuleFileNameW(NULL, szPath, MAX_PATH);
+    std::string name(pszName);
     ChildProcess child;
-    std::wstring args = ChildArguments(pszName);
-    if (!extraArgs.empty())
-        args += L" " + extraArgs;
-    if (!child.Start(ThisExePath(), args))
+    if (!child.Start(szPath, L"--child " + std::wstring(name.begin(), name.end()) + L" " + args))
         return ProcessResult();
     return child.Finish(dwTimeoutMs);
+}
+
+UserValue::UserValue(const wchar_t* pszKey, const wchar_t* pszName, DWORD dwType, const void* pData, DWORD cbData)
+    : m_name(pszName), m_old(1024)
+{
+    RegCreateKeyExW(HKEY_CURRENT_USER, pszKey, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &m_hKey, NULL);
+    DWORD cbOld = (DWORD)m_old.size();
+    bool bHad = RegQueryValueExW(m_hKey, pszName, NULL, &m_dwType, m_old.data(), &cbOld) == ERROR_SUCCESS;
+    m_old.resize(bHad ? cbOld : 0);
+    RegSetValueExW(m_hKey, pszName, 0, dwType, static_cast<const BYTE*>(pData), cbData);
+}
+
+UserValue::~UserValue()
+{
+    if (m_dwType)  // there was a value
+        RegSetValueExW(m_hKey, m_name.c_str(), 0, m_dwType, m_old.data(), (DWORD)m_old.size());
+    else
+        RegDeleteValueW(m_hKey, m_name.c_str());
+    RegCloseKey(m_hKey);
 }

@@ -1,7 +1,4 @@
-// Starting a program as a child process with its standard output on a pipe,
-// finding its window and collecting its output and exit status; and parts of
-// a test executable run as child processes of their own (a fresh process per
-// profile value or DPI, or one whose stdout a test reads).
+// Child processes, the executable's own child functions, and profile values.
 #pragma once
 
 #include <windows.h>
@@ -10,57 +7,25 @@
 #include <thread>
 #include <vector>
 
-// A child is a named function registered with KELVANE_CHILD; the test main
-// runs it for "--child NAME ARGS...".
-using ChildFunction = int (*)(const std::vector<std::string>& args);
+std::wstring SiblingPath(const wchar_t* pszFile);  // beside this executable, as the build puts programs
 
-struct ChildRegistrar {
-    ChildRegistrar(const char* pszName, ChildFunction pfn);
-};
-
-#define KELVANE_CHILD(name)                                               \
-    static int name(const std::vector<std::string>& args);                \
-    static ChildRegistrar s_registrar_##name(#name, name);                \
-    static int name(const std::vector<std::string>& args)
-
-// The registered child of that name, or nullptr.
-ChildFunction FindChild(const char* pszName);
-// The command-line arguments that make this executable run child `name`.
-std::wstring ChildArguments(const char* pszName, const std::vector<std::string>& args = {});
-
-// Full path of a file beside this executable (the build puts every program
-// in one folder).
-std::wstring SiblingPath(const wchar_t* pszFile);
-std::wstring ThisExePath();
-
-enum class StdoutMode {
-    Pipe,        // read by the test
-    None,        // no standard output at all
-    BrokenPipe,  // a pipe whose reader is gone before anything is written
-};
+enum class StdoutMode { Pipe, None, BrokenPipe };  // BrokenPipe: the reader is gone before the start
 
 struct ProcessResult {
-    bool bExited = false;       // ended on its own within the time given
+    bool bExited = false;  // ended on its own within the time given
     DWORD dwExitCode = 0;
-    std::string out;            // everything written to standard output
+    std::string out;       // all of its standard output
 };
 
 class ChildProcess {
 public:
-    ChildProcess() = default;
-    ~ChildProcess();
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-
-    bool Start(const std::wstring& exePath, const std::wstring& args = L"",
-               StdoutMode mode = StdoutMode::Pipe);
-    // The process's top-level window of this class, once it is visible.
-    HWND WaitForWindow(const wchar_t* pszClass, DWORD dwTimeoutMs = 15000);
-    // Waits for the process to end (killing it after the timeout) and for
-    // the pipe to drain.
-    ProcessResult Finish(DWORD dwTimeoutMs = 15000);
+    ~ChildProcess() { Finish(0); }
+    bool Start(const std::wstring& exePath, const std::wstring& args = L"", StdoutMode mode = StdoutMode::Pipe);
+    // Its visible top-level window of that class; NULL once it ended or the time is up.
+    HWND WaitForWindow(const wchar_t* pszClass, DWORD dwTimeoutMs = 30000);
     bool HasExited(DWORD dwWaitMs = 0) const;
-    DWORD Id() const { return m_pi.dwProcessId; }
+    // Waits for the end (killing it after the timeout) and the pipe's last bytes.
+    ProcessResult Finish(DWORD dwTimeoutMs = 30000);
 
 private:
     PROCESS_INFORMATION m_pi = {};
@@ -69,6 +34,29 @@ private:
     std::string m_out;
 };
 
-// Runs this executable's child `name` to its end and returns its result.
-ProcessResult RunChild(const char* pszName, const std::wstring& extraArgs = L"",
-                       DWORD dwTimeoutMs = 60000);
+// KELVANE_CHILD(name) { ... }: "--child name ARGS..." runs it as its own process, args = ARGS.
+using ChildFunction = int (*)(const std::vector<std::string>& args);
+struct ChildRegistrar {
+    ChildRegistrar(const char* pszName, ChildFunction pfn);
+};
+#define KELVANE_CHILD(name)                                                  \
+    static int name(const std::vector<std::string>& args);                   \
+    static ChildRegistrar s_registrar_##name(#name, name);                   \
+    static int name(const std::vector<std::string>& args)
+ChildFunction FindChild(const std::string& name);
+ProcessResult RunChild(const char* pszName, const std::wstring& args = L"", DWORD dwTimeoutMs = 60000);
+
+// A value under HKEY_CURRENT_USER, e.g. "Control Panel\Desktop" LogPixels or the profile's
+// [windows] oleinplaceborderwidth ("Software\Microsoft\Windows NT\CurrentVersion\Windows"),
+// put back as it was at the end of the scope.
+class UserValue {
+public:
+    UserValue(const wchar_t* pszKey, const wchar_t* pszName, DWORD dwType, const void* pData, DWORD cbData);
+    ~UserValue();
+
+private:
+    HKEY m_hKey = NULL;
+    std::wstring m_name;
+    DWORD m_dwType = 0;
+    std::vector<BYTE> m_old;
+};

@@ -1,53 +1,45 @@
-// The screen side of the tests: a known picture shown on the screen, a
-// capture made up without the screen, and the process's GDI objects and
-// private bytes.
+// A known picture on the screen, a capture made up without it, the overlay the
+// painter must show, and this process's GDI objects and private bytes.
 #pragma once
 
 #include <windows.h>
 
-#include <cstdint>
 #include <string>
 #include <thread>
 
 #include "tests/kit/pixels.h"
 
-// A topmost, never activated window on a thread of its own that shows a
-// pattern over rc (virtual-screen coordinates); pfnPixel gets positions
-// relative to rc's top-left corner.
+// A topmost, never activated window of its own thread showing pfnPixel over rc
+// (virtual-screen coordinates; pfnPixel gets positions relative to rc).
 class PatternWindow {
 public:
     PatternWindow(const RECT& rc, uint32_t (*pfnPixel)(int x, int y));
     ~PatternWindow();
-    PatternWindow(const PatternWindow&) = delete;
-    PatternWindow& operator=(const PatternWindow&) = delete;
-
-    // Waits until the screen over rc shows exactly the pattern: "" once it
-    // does, else what differs.
+    // Waits until the screen over rc shows exactly the pattern: "" once it does.
     std::string WaitUntilShown(DWORD dwTimeoutMs = 15000) const;
     const Image& Expected() const { return m_expected; }
 
 private:
-    void Run();
-
     RECT m_rc;
     Image m_expected;
-    HBITMAP m_hbm = NULL;
-    HANDLE m_hReady = NULL;
+    HBITMAP m_hbm;
+    HANDLE m_hReady;
     DWORD m_dwThreadId = 0;
     std::thread m_thread;
 };
 
-// Fills g_cxScreen, g_cyScreen, g_rcMonitor (at (0, 0)), g_hdcCapture,
-// g_hbmCapture (a bitmap compatible with the screen, as a capture is), the
-// tracker's bounds and g_hbmShade, as if a cx x cy monitor showing
-// TestPattern had been captured. Returns the frozen image as pixels.
-Image UseSyntheticCapture(int cx, int cy);
+// Sets the capture's globals, the tracker's bounds and the shade as if a cx x cy
+// monitor at (0, 0) showing the pattern had been captured; returns the frozen image.
+Image UseSyntheticCapture(int cx, int cy, uint32_t (*pfnPixel)(int x, int y) = TestPattern);
 
-// GDI objects of this process: GetGuiResources where the system counts them;
-// where it does not (Wine), the live entries of the process's GDI handle
-// table. Zero when neither works.
+// The painter's output for the normalised selection rcSel against what it must
+// show: the frozen image inside; the frame ring just outside (a pen wider than
+// 1 leaves the pixels within its width unjudged); the handles of side h in mask;
+// elsewhere the painter's own output for no selection (dimmed). rcSkip: the label.
+std::string CompareOverlay(const Image& shown, const Image& frozen, const Image& dimmed, const RECT& rcSel,
+                           int h, int nPen, UINT mask, const RECT& rcSkip);
+
+// GetGuiResources, or under Wine (which does not count) its GDI handle table's live entries.
 DWORD CountGdiObjects();
-
-// Private bytes of this process: PrivateUsage where the system fills it in,
-// else the page-file usage (which Wine reports for the private pages in use).
+// PrivateUsage, or the page-file usage where the system leaves that 0 (Wine).
 SIZE_T PrivateBytes();
