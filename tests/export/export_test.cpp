@@ -1,4 +1,4 @@
-// Base64 text, the crop's PNG, and the one text a run writes.
+// Base64 text and the crop's PNG.
 #include <gtest/gtest.h>
 
 #include <objidl.h>
@@ -7,7 +7,6 @@
 #include "app/globals.h"
 #include "export/base64.h"
 #include "export/export.h"
-#include "tests/kit/process.h"
 #include "tests/kit/screen.h"
 
 TEST(Base64, RfcVectorsAlphabetAndEveryLengthTo300)
@@ -63,31 +62,4 @@ TEST(Export, CropRows)
         EXPECT_EQ(CompareCrop(crop, frozen, std::min(rc.left, rc.right), std::min(rc.top, rc.bottom)), "") << name;
     }
     Gdiplus::GdiplusShutdown(token);
-}
-
-// Asked with no selection, then twice with one: exactly one text on stdout, one quit request.
-KELVANE_CHILD(export_run)
-{
-    UseSyntheticCapture(320, 240);
-    MSG msg;
-    int nQuits = 0;
-    for (RECT rc : { RECT{ 0, 0, 0, 0 }, RECT{ 30, 20, 130, 90 }, RECT{ 0, 0, 320, 240 } }) {
-        g_tracker.m_rcSelection = rc;
-        ExportSelection();
-        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
-            nQuits += msg.message == WM_QUIT && msg.wParam == 0;
-        if (nQuits != (rc.right ? 1 : 0))
-            return 1;
-    }
-    return 0;
-}
-
-TEST(ExportSelection, WritesOneTextPerRunOnItsStdoutPipe)
-{
-    Image frozen = UseSyntheticCapture(320, 240), crop;
-    ProcessResult result = RunChild("export_run");
-    EXPECT_EQ(result.dwExitCode, 0u) << "an attempt without a selection posted a quit, or a later one none";
-    ASSERT_EQ(DecodeSinglePngText(result.out, &crop), "");
-    EXPECT_EQ(crop.width * 10000 + crop.height, 100 * 10000 + 70);
-    EXPECT_EQ(CompareCrop(crop, frozen, 30, 20), "");
 }

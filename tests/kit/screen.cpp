@@ -27,11 +27,9 @@ PatternWindow::PatternWindow(const RECT& rc, uint32_t (*pfnPixel)(int x, int y))
     : m_rc(rc), m_hbm(MakePatternBitmap(rc.right - rc.left, rc.bottom - rc.top, pfnPixel)),
       m_hReady(CreateEventW(NULL, TRUE, FALSE, NULL))
 {
-    HDC hdc = CreateCompatibleDC(NULL);
-    HGDIOBJ hOld = SelectObject(hdc, m_hbm);
-    m_expected = ReadDC(hdc, 0, 0, rc.right - rc.left, rc.bottom - rc.top);
-    SelectObject(hdc, hOld);
-    DeleteDC(hdc);
+    m_expected = Image{ rc.right - rc.left, rc.bottom - rc.top };
+    for (int i = 0; i < m_expected.width * m_expected.height; i++)
+        m_expected.pixels.push_back(pfnPixel(i % m_expected.width, i / m_expected.width));
     m_thread = std::thread([this] {
         SetProcessDPIAware();
         WNDCLASSW wc = { 0, PatternWindowProc, 0, 0, GetModuleHandleW(NULL) };
@@ -123,40 +121,31 @@ std::string CompareOverlay(const Image& shown, const Image& frozen, const Image&
     return "";
 }
 
-// One entry of Wine's GDI handle table (the same layout on every architecture).
-struct WineGdiHandleEntry {
-    uint64_t object;
-    uint32_t owner;
-    uint16_t unique;
-    uint8_t type;  // zero for a free entry
-    uint8_t flags;
-    uint64_t user;
-};
-
 // The PEB keeps the table's address at 0xF8 in a 64-bit process and at 0x94
 // in a 32-bit one; but a 32-bit process that Wine runs beside a 64-bit TEB
 // (whose address it keeps in the 32-bit TEB's GdiBatchCount, at 0xF70) finds
 // it in that TEB's 64-bit PEB (the TEB's 0x60) instead.
-static const WineGdiHandleEntry* WineGdiHandleTable()
+// Its entries are 24 bytes, the type at 14 (0 for a free entry), on every architecture.
+static const BYTE* WineGdiHandleTable()
 {
     BYTE* pPeb = reinterpret_cast<BYTE*>(NtCurrentTeb()->ProcessEnvironmentBlock);
 #ifdef _WIN64
-    return *reinterpret_cast<WineGdiHandleEntry**>(pPeb + 0xF8);
+    return *reinterpret_cast<BYTE**>(pPeb + 0xF8);
 #else
     ULONG ulTeb64 = *reinterpret_cast<ULONG*>(reinterpret_cast<BYTE*>(NtCurrentTeb()) + 0xF70);
-    if (auto pTable = *reinterpret_cast<WineGdiHandleEntry**>(pPeb + 0x94))
+    if (auto pTable = *reinterpret_cast<BYTE**>(pPeb + 0x94))
         return pTable;
     ULONG ulPeb64 = ulTeb64 ? *reinterpret_cast<ULONG*>(ulTeb64 + 0x60) : 0;
-    return ulPeb64 ? *reinterpret_cast<WineGdiHandleEntry**>(ulPeb64 + 0xF8) : nullptr;
+    return ulPeb64 ? *reinterpret_cast<BYTE**>(ulPeb64 + 0xF8) : nullptr;
 #endif
 }
 
 DWORD CountGdiObjects()
 {
     DWORD n = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    const WineGdiHandleEntry* pTable = n ? nullptr : WineGdiHandleTable();
+    const BYTE* pTable = n ? nullptr : WineGdiHandleTable();
     for (int i = 0; pTable && i < 0x10000; i++)
-        n += pTable[i].type != 0;
+        n += pTable[i * 24 + 14] != 0;
     return n;
 }
 

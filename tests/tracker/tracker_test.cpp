@@ -148,17 +148,6 @@ TEST(DragLoop, Rows)
         EXPECT_EQ("", RunDragRow(row)) << row.pszName;
 }
 
-TEST(DragLoop, NothingStartsWhileAnotherWindowHoldsTheCapture)
-{
-    HWND hOther = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 8, 8, 0, 0, 0, 0);
-    SetCapture(hOther);
-    g_tracker.m_rcSelection = { 200, 200, 100, 100 };
-    EXPECT_FALSE(g_tracker.RunDrag(TH_INSIDE, DragWindow(), 150, 150));
-    EXPECT_EQ(Str(g_tracker.m_rcSelection), "200,200,100,100");  // not even normalised
-    EXPECT_EQ(GetCapture(), hOther);
-    DestroyWindow(hOther);
-}
-
 // The drag rows again and again, each followed by a paint: GDI objects and
 // private memory stay where a warm-up left them. The counters are shown to
 // see objects and memory come first, so a count that reads 0 cannot pass.
