@@ -1,7 +1,6 @@
 #include "tests/kit/driver.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <functional>
 #include <memory>
 
@@ -10,44 +9,52 @@
 #include "tests/kit/input.h"
 #include "tests/kit/screen.h"
 
-static uint32_t InvertedPattern(int x, int y)
+// Polls until the condition holds; false when the bound passes first.
+static bool WaitFor(const std::function<bool()>& condition, DWORD dwTimeoutMs = 10000)
 {
-    return ~TestPattern(x, y) & 0x00FFFFFF;
+    for (DWORD dwStart = GetTickCount(); !condition(); Sleep(20))
+        if (GetTickCount() - dwStart > dwTimeoutMs)
+            return false;
+    return true;
 }
 
-// A monitor with its pattern, and the painter's own frame for it without a
-// selection: the dimmed pixels the screen checks compare with.
+// A monitor, the pattern over it, and the painter's own frame of that pattern
+// without a selection: the dimmed pixels the screen is compared with.
 struct Monitor {
     RECT rc;
-    std::unique_ptr<PatternWindow> pWindow;
+    std::unique_ptr<PatternWindow> pPattern;
     Image dimmed;
 };
 
-static BOOL CALLBACK ShowPatternOn(HMONITOR, HDC, LPRECT prc, LPARAM lParam)
+static uint32_t InvertedPattern(int x, int y)
+{
+    return ~TestPattern(x, y) & 0xFFFFFF;
+}
+
+static BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT prc, LPARAM lParam)
 {
     auto pfnPixel = (prc->left == 0 && prc->top == 0) ? TestPattern : InvertedPattern;
     int cx = prc->right - prc->left, cy = prc->bottom - prc->top;
+    g_hbmShade = NULL;  // so the capture gets a dimmed image of its own
     UseSyntheticCapture(cx, cy, pfnPixel);
     HDC hdc = CreateCompatibleDC(g_hdcCapture);
-    HBITMAP hbm = CreateCompatibleBitmap(g_hdcCapture, cx, cy);
-    HGDIOBJ hOld = SelectObject(hdc, hbm);
+    HGDIOBJ hOld = SelectObject(hdc, CreateCompatibleBitmap(g_hdcCapture, cx, cy));
     SetRectEmpty(&g_tracker.m_rcSelection);
     PaintOverlay(hdc);
-    auto* pMonitors = reinterpret_cast<std::vector<Monitor>*>(lParam);
-    pMonitors->push_back({ *prc, std::make_unique<PatternWindow>(*prc, pfnPixel), ReadDC(hdc, 0, 0, cx, cy) });
+    reinterpret_cast<std::vector<Monitor>*>(lParam)->push_back(
+        { *prc, std::make_unique<PatternWindow>(*prc, pfnPixel), ReadDC(hdc, 0, 0, cx, cy) });
     DeleteObject(SelectObject(hdc, hOld));
     DeleteDC(hdc);
     return TRUE;
 }
 
-// Shown once for the executable: a window per monitor and a repaint under
-// emulation cost seconds each.
+// Shown once per executable: under emulation each costs seconds.
 static const std::vector<Monitor>& Monitors()
 {
     static std::vector<Monitor> s_monitors;
     if (s_monitors.empty()) {
         SetProcessDPIAware();
-        EnumDisplayMonitors(NULL, NULL, ShowPatternOn, reinterpret_cast<LPARAM>(&s_monitors));
+        EnumDisplayMonitors(NULL, NULL, AddMonitor, reinterpret_cast<LPARAM>(&s_monitors));
     }
     return s_monitors;
 }
@@ -60,28 +67,9 @@ static const Monitor& MonitorOf(const RECT& rc)
     return Monitors().front();
 }
 
-RECT MonitorAt(POINT pt)
-{
-    MONITORINFO mi = {};
-    mi.cbSize = sizeof(mi);
-    GetMonitorInfoW(MonitorFromPoint(pt, MONITOR_DEFAULTTONEAREST), &mi);
-    return mi.rcMonitor;
-}
-
 const Image& MonitorPattern(const RECT& rcMonitor)
 {
-    return MonitorOf(rcMonitor).pWindow->Expected();
-}
-
-// Polls until the condition holds; false when the bound passes first.
-static bool WaitFor(const std::function<bool()>& condition, DWORD dwTimeoutMs = 10000)
-{
-    for (DWORD dwStart = GetTickCount();; Sleep(20)) {
-        if (condition())
-            return true;
-        if (GetTickCount() - dwStart > dwTimeoutMs)
-            return false;
-    }
+    return MonitorOf(rcMonitor).pPattern->Expected();
 }
 
 namespace {
@@ -91,80 +79,65 @@ struct Run {
     RECT rcMonitor;
     HWND hWnd = NULL;
     HANDLE hPicker = NULL;
-    POINT ptLastPress = { -100, -100 };
-    DWORD dwLastPress = 0;
+    POINT ptPress = { -99, -99 };
+    DWORD dwPress = 0;
 
     // Every button event carries its position: Wine reports each SendInput
     // move back through the X server as a second, later move, and a button
-    // event without a position would act wherever such a move put the cursor.
-    void Mouse(int x, int y, DWORD dwFlags) { SendMouseAt(rcMonitor.left + x, rcMonitor.top + y, dwFlags); }
+    // event without one acts wherever such a late move has put the cursor.
+    void Mouse(int x, int y, DWORD dwFlags = 0) { SendMouseAt(rcMonitor.left + x, rcMonitor.top + y, dwFlags); }
     // A press that could pair with the previous one into a double-click
-    // waits until it cannot: the system's rule, not the picker's state.
+    // waits until the system's double-click time has passed.
     void Press(int x, int y)
     {
-        if (std::abs(x - ptLastPress.x) <= GetSystemMetrics(SM_CXDOUBLECLK) &&
-            std::abs(y - ptLastPress.y) <= GetSystemMetrics(SM_CYDOUBLECLK))
-            WaitFor([&] { return GetTickCount() - dwLastPress > GetDoubleClickTime() + 50; });
+        if (std::abs(x - ptPress.x) <= GetSystemMetrics(SM_CXDOUBLECLK) &&
+            std::abs(y - ptPress.y) <= GetSystemMetrics(SM_CYDOUBLECLK))
+            WaitFor([&] { return GetTickCount() - dwPress > GetDoubleClickTime() + 50; });
         Mouse(x, y, MOUSEEVENTF_LEFTDOWN);
-        ptLastPress = { x, y };
-        dwLastPress = GetTickCount();
+        ptPress = { x, y };
+        dwPress = GetTickCount();
     }
-    // Waits until the screen shows the overlay of rcSel (blank: none); the
-    // label above the selection is not judged.
-    std::string Shows(RECT rcSel)
+    // The label above the selection is not judged.
+    std::string Shows(RECT s)
     {
-        if (rcSel.left > rcSel.right)
-            std::swap(rcSel.left, rcSel.right);
-        if (rcSel.top > rcSel.bottom)
-            std::swap(rcSel.top, rcSel.bottom);
+        s = { std::min(s.left, s.right), std::min(s.top, s.bottom),
+              std::max(s.left, s.right), std::max(s.top, s.bottom) };
         const Monitor& monitor = MonitorOf(rcMonitor);
-        RECT rcLabel = { rcSel.left, rcSel.top - 62, rcSel.left + 400, rcSel.top - 30 };
-        bool bBlank = IsRectEmpty(&rcSel);
-        std::string difference;
-        if (WaitFor([&] {
-                difference = CompareOverlay(ReadScreen(rcMonitor), monitor.pWindow->Expected(), monitor.dimmed,
-                                            rcSel, 8, bBlank ? 0 : 1, bBlank ? 0 : 0xFF, rcLabel);
-                return difference.empty();
-            }))
-            return "";
-        return "overlay of (" + std::to_string(rcSel.left) + ", " + std::to_string(rcSel.top) + ", " +
-               std::to_string(rcSel.right) + ", " + std::to_string(rcSel.bottom) + ") not shown: " + difference;
+        int nPen = IsRectEmpty(&s) ? 0 : 1;
+        std::string diff;
+        return WaitFor([&] {
+                   diff = CompareOverlay(ReadScreen(rcMonitor), monitor.pPattern->Expected(), monitor.dimmed, s, 8,
+                                         nPen, nPen ? 0xFF : 0, { s.left, s.top - 62, s.left + 600, s.top - 30 });
+                   return diff.empty();
+               }) ? "" : "overlay of (" + std::to_string(s.left) + ", " + std::to_string(s.top) + ") - (" +
+                           std::to_string(s.right) + ", " + std::to_string(s.bottom) + ") not shown: " + diff;
     }
     std::string Do(const Step& s)
     {
         switch (s.act) {
         case Act::Drag:
-            Press(s.a, s.b);
-            Mouse((s.a + s.c) / 2, (s.b + s.d) / 2, 0);
-            Mouse(s.c, s.d, 0);
+            Press(s.a, s.b), Mouse((s.a + s.c) / 2, (s.b + s.d) / 2), Mouse(s.c, s.d);
             Mouse(s.c, s.d, MOUSEEVENTF_LEFTUP);
             break;
         case Act::Press: Press(s.a, s.b); break;
-        case Act::Move: Mouse(s.a, s.b, 0); break;
+        case Act::Move: Mouse(s.a, s.b); break;
         case Act::Release: Mouse(s.a, s.b, MOUSEEVENTF_LEFTUP); break;
         case Act::DoubleClick:
-            Press(s.a, s.b);
-            Mouse(s.a, s.b, MOUSEEVENTF_LEFTUP);
-            Mouse(s.a, s.b, MOUSEEVENTF_LEFTDOWN);
-            Mouse(s.a, s.b, MOUSEEVENTF_LEFTUP);
+            Press(s.a, s.b), Mouse(s.a, s.b, MOUSEEVENTF_LEFTUP);
+            Mouse(s.a, s.b, MOUSEEVENTF_LEFTDOWN), Mouse(s.a, s.b, MOUSEEVENTF_LEFTUP);
             break;
-        case Act::RightClick:
-            Mouse(s.a, s.b, MOUSEEVENTF_RIGHTDOWN);
-            Mouse(s.a, s.b, MOUSEEVENTF_RIGHTUP);
-            break;
+        case Act::RightClick: Mouse(s.a, s.b, MOUSEEVENTF_RIGHTDOWN), Mouse(s.a, s.b, MOUSEEVENTF_RIGHTUP); break;
         case Act::KeyDown: SendKey((WORD)s.a, false); break;
         case Act::KeyUp: SendKey((WORD)s.a, true); break;
-        case Act::Key:
-            SendKey((WORD)s.a, false);
-            SendKey((WORD)s.a, true);
-            break;
+        case Act::Key: SendKeyPress((WORD)s.a); break;
         case Act::Post: PostMessageW(hWnd, (UINT)s.a, (WPARAM)s.b, (LPARAM)s.c); break;
-        case Act::Shows: return Shows(RECT{ s.a, s.b, s.c, s.d });
+        case Act::PostMouse: PostMouse(hWnd, (UINT)s.a, s.b, s.c); break;
+        case Act::Shows: return Shows({ s.a, s.b, s.c, s.d });
         }
         return "";
     }
-    // The picker of any process (the example caller starts its own): visible,
-    // covering the monitor, in front, showing its first frame.
+    // The picker of any process (the example caller starts its own): it covers
+    // the monitor under the cursor, comes in front and shows its first frame.
     std::string Started()
     {
         if (!WaitFor([&] { return (hWnd = FindWindowW(L"OCRKelvane", NULL)) && IsWindowVisible(hWnd); }, 30000))
@@ -173,13 +146,11 @@ struct Run {
         GetWindowThreadProcessId(hWnd, &dwPickerId);
         hPicker = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, dwPickerId);
         RECT rcWindow;
-        GetWindowRect(hWnd, &rcWindow);
-        if (!EqualRect(&rcWindow, &rcMonitor))
+        if (GetWindowRect(hWnd, &rcWindow), !EqualRect(&rcWindow, &rcMonitor))
             return "the window does not cover the monitor under the cursor";
-        // The keys go to the foreground window.
         if (!WaitFor([&] { return SetForegroundWindow(hWnd), GetForegroundWindow() == hWnd; }))
-            return "the picker's window did not come to the foreground";
-        return Shows(RECT{});
+            return "the window did not come to the foreground, where the keys go";
+        return Shows({});
     }
 };
 
@@ -188,47 +159,43 @@ struct Run {
 std::string RunScript(const Script& script, ProcessResult* pResult)
 {
     Run run;
-    run.rcMonitor = MonitorAt(script.ptCursor);
-    // The previous picker has gone: every monitor shows its pattern again.
-    for (const Monitor& monitor : Monitors())
-        if (std::string failure = monitor.pWindow->WaitUntilShown(); !failure.empty())
+    MONITORINFO mi = {};
+    mi.cbSize = sizeof(mi);
+    GetMonitorInfoW(MonitorFromPoint(script.ptCursor, MONITOR_DEFAULTTONEAREST), &mi);
+    run.rcMonitor = mi.rcMonitor;
+    for (const Monitor& monitor : Monitors())  // the previous picker has gone
+        if (std::string failure = monitor.pPattern->WaitUntilShown(); !failure.empty())
             return failure;
-    // The picker freezes the monitor under the cursor.
-    SendMouseAt(script.ptCursor.x, script.ptCursor.y, 0);
+    SendMouseAt(script.ptCursor.x, script.ptCursor.y);  // the picker freezes the monitor under the cursor
     ChildProcess process;
-    std::string failure = process.Start(SiblingPath(script.exe.c_str()), script.args, script.mode)
-                              ? run.Started() : "the program did not start";
+    std::string failure =
+        process.Start(SiblingPath(script.exe.c_str()), script.args, script.mode) ? run.Started() : "not started";
     for (size_t i = 0; i < script.steps.size() && failure.empty(); i++)
         if (!(failure = run.Do(script.steps[i])).empty())
             failure = "step " + std::to_string(i + 1) + ": " + failure;
-    // A picker still running after the bound is ended, also one started by
-    // another program, whose output pipe it would keep open.
-    bool bEnded = run.hPicker && WaitForSingleObject(run.hPicker, 30000) == WAIT_OBJECT_0;
+    // A picker still running is ended, also one started by another program,
+    // whose output pipe it would keep open.
+    bool bEnded = run.hPicker && WaitForSingleObject(run.hPicker, 120000) == WAIT_OBJECT_0;
     if (run.hPicker && !bEnded)
         TerminateProcess(run.hPicker, 1);
     CloseHandle(run.hPicker);
-    *pResult = process.Finish(30000);
+    *pResult = process.Finish();
     pResult->bExited = pResult->bExited && bEnded;
-    // Nothing stays held for the next run.
-    for (WORD wVk : { VK_ESCAPE, VK_RETURN })
+    for (WORD wVk : { VK_ESCAPE, VK_RETURN })  // nothing stays held for the next run
         if (GetAsyncKeyState(wVk) & 0x8000)
             SendKey(wVk, true);
-    if (GetAsyncKeyState(VK_LBUTTON) & 0x8000)
-        SendMouseButton(MOUSEEVENTF_LEFTUP);
     return failure;
 }
 
-std::string ExpectExport(const ProcessResult& result, const RECT& rc, const Image& pattern)
+std::string ExpectExport(const ProcessResult& result, const RECT& rc, const RECT& rcMonitor)
 {
-    if (!result.bExited)
-        return "the picker did not end by itself";
-    if (result.dwExitCode != 0)
-        return "exit status " + std::to_string(result.dwExitCode);
+    if (!result.bExited || result.dwExitCode != 0)
+        return result.bExited ? "exit status " + std::to_string(result.dwExitCode) : "the picker did not end by itself";
     if (IsRectEmpty(&rc))
         return result.out.empty() ? "" : "wrote " + std::to_string(result.out.size()) + " bytes";
     Image crop;
     std::string failure = DecodeSinglePngText(result.out, &crop);
     if (failure.empty() && (crop.width != rc.right - rc.left || crop.height != rc.bottom - rc.top))
         failure = "a PNG of " + std::to_string(crop.width) + " x " + std::to_string(crop.height);
-    return failure.empty() ? CompareCrop(crop, pattern, rc.left, rc.top) : failure;
+    return failure.empty() ? CompareCrop(crop, MonitorPattern(rcMonitor), rc.left, rc.top) : failure;
 }

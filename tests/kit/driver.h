@@ -1,7 +1,6 @@
-// The whole program driven as a user drives it: the pattern on every
-// monitor, OCRKelvane.exe started with the cursor on a chosen monitor, a
-// script of real input, and what it showed and wrote compared with the
-// pattern.
+// The whole program driven as a user drives it: a pattern on every monitor,
+// OCRKelvane.exe started with the cursor on a chosen one, a script of real
+// input, and what it showed and wrote compared with the pattern.
 #pragma once
 
 #include <windows.h>
@@ -12,44 +11,32 @@
 #include "tests/kit/pixels.h"
 #include "tests/kit/process.h"
 
-// One step of a script. Positions are client positions of the picker's
-// window, that is pixels of its monitor; a, b, c, d are the step's numbers.
-enum class Act {
-    Drag,         // press at (a, b), two moves to (c, d), release there
-    Press,        // left button down at (a, b)
-    Move,         // to (a, b)
-    Release,      // left button up at (a, b)
-    DoubleClick,  // at (a, b)
-    RightClick,   // at (a, b)
-    KeyDown,      // virtual key a
-    KeyUp,
-    Key,          // down, then up
-    Post,         // message a with wParam b and lParam c, posted to the window
-    Shows,        // waits until the screen shows the overlay of selection (a, b, c, d)
-};
+// A step: positions are client positions of the picker's window (pixels of
+// its monitor); Post sends message a with wParam b and lParam c, PostMouse
+// mouse message a at (b, c), beyond the window too; Shows waits
+// until the screen shows the overlay of selection (a, b, c, d), blank: none.
+enum class Act { Drag, Press, Move, Release, DoubleClick, RightClick, KeyDown, KeyUp, Key, Post, PostMouse, Shows };
 struct Step {
     Act act;
     int a = 0, b = 0, c = 0, d = 0;
 };
 
 struct Script {
-    POINT ptCursor;               // where the cursor is at start, virtual screen
+    POINT ptCursor;  // virtual-screen position of the cursor at start
     std::vector<Step> steps;
-    std::wstring exe = L"OCRKelvane.exe";  // a program beside the tests that starts the picker
+    std::wstring exe = L"OCRKelvane.exe";  // or a program beside the tests that starts it
     std::wstring args;
     StdoutMode mode = StdoutMode::Pipe;
 };
 
-// The pattern the driver shows over the monitor: TestPattern on the primary,
-// its inverse elsewhere, so a crop of the wrong monitor never matches.
+// The pattern shown over that monitor: TestPattern on the primary one, its
+// inverse elsewhere, so a crop of the wrong monitor never matches.
 const Image& MonitorPattern(const RECT& rcMonitor);
-RECT MonitorAt(POINT pt);
 
-// Runs the script to the program's end. "" when the picker covered the
-// monitor under the cursor and every step and check passed, else the first
-// failure; *pResult is the run's status and output either way.
+// Runs the script and the program to its end: "" when the window covered
+// the monitor under the cursor and every step passed, else the first failure.
 std::string RunScript(const Script& script, ProcessResult* pResult);
 
 // "" when the run ended by itself with status 0 and wrote exactly the PNG of
-// rc of the pattern (nothing at all when rc is blank).
-std::string ExpectExport(const ProcessResult& result, const RECT& rc, const Image& pattern);
+// rc of the monitor's pattern, or nothing when rc is blank.
+std::string ExpectExport(const ProcessResult& result, const RECT& rc, const RECT& rcMonitor);

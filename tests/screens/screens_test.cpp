@@ -1,0 +1,153 @@
+// Tests that need a display of their own (own-display.sh): random input for
+// the real window, a 7680 x 4320 monitor and two monitors side by side.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iostream>
+#include <random>
+#include <sstream>
+
+#include "app/globals.h"
+#include "app/mainwindow.h"
+#include "tests/kit/driver.h"
+#include "tests/kit/screen.h"
+
+namespace {
+
+// Seeded random mouse and key messages posted to a window of the program's
+// class over a synthetic 400 x 300 capture and pumped as its loops pump them.
+// A hook sees every message a loop takes, before it is handled.
+const int c_cx = 400, c_cy = 300;
+struct Sequence {
+    std::mt19937 rng;
+    bool bQuit = false, bExport = false;  // what the run must do
+    RECT rcExport = {};
+    int nTrailing = 0;  // inputs an export's quit lets through before it is taken
+    std::string failure;
+} s_seq;
+
+int Uniform(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(s_seq.rng); }
+
+LRESULT CALLBACK BeforeMessage(int nCode, WPARAM wParam, LPARAM lParam)
+{
+    MSG& msg = *reinterpret_cast<MSG*>(lParam);
+    RECT rc = g_tracker.m_rcSelection;
+    bool bInput = msg.message >= WM_KEYFIRST && msg.message <= WM_MOUSELAST && msg.hwnd == g_hWndMain;
+    if (nCode != HC_ACTION || wParam != PM_REMOVE || !(bInput || msg.message == WM_APP))
+        return CallNextHookEx(NULL, nCode, wParam, lParam);
+    if (!GetCapture() && (rc.left > rc.right || rc.top > rc.bottom || rc.left < 0 || rc.top < 0 || rc.right > c_cx ||
+                          rc.bottom > c_cy || g_tracker.m_bDragEnding))
+        s_seq.failure += "the selection outside a drag is not normalised inside the monitor; ";
+    RECT rcNormal = { std::min(rc.left, rc.right), std::min(rc.top, rc.bottom), std::max(rc.left, rc.right),
+                      std::max(rc.top, rc.bottom) };
+    if (msg.message == WM_APP && GetCapture())
+        ReleaseCapture();  // the input is over: a drag ends as when another window takes the capture
+    bool bAccept = (msg.message == WM_KEYUP && msg.wParam == VK_RETURN) || msg.message == WM_LBUTTONDBLCLK;
+    if (s_seq.bQuit && bInput && (!s_seq.bExport || s_seq.nTrailing-- <= 0))
+        msg.message = WM_NULL;  // the quit is taken before later input, but for a few posted after an export
+    else if (!s_seq.bQuit && msg.message == WM_KEYUP && msg.wParam == VK_ESCAPE)
+        s_seq.bQuit = true;
+    else if (!s_seq.bQuit && bAccept && !IsRectEmpty(&rcNormal)) {
+        s_seq.bQuit = s_seq.bExport = true;
+        s_seq.rcExport = rcNormal;
+        s_seq.nTrailing = Uniform(0, 3);
+    }
+    return CallNextHookEx(NULL, nCode, wParam, lParam);
+}
+
+TEST(Fuzz, RandomInputKeepsTheRunConsistent)
+{
+    SetProcessDPIAware();
+    ASSERT_EQ(8, g_tracker.m_nHandleWidth) << "the profile sets a handle width";
+    lstrcpyW(g_szWindowClass, L"OCRKelvane");
+    RegisterMainWindowClass(GetModuleHandleW(NULL));
+    g_hWndMain = CreateWindowExW(WS_EX_TOOLWINDOW, g_szWindowClass, L"", WS_POPUP | WS_MAXIMIZEBOX, 0, 0, 0, 0, NULL,
+                                 NULL, GetModuleHandleW(NULL), NULL);
+    Image frozen = UseSyntheticCapture(c_cx, c_cy);
+    SetCursorPos(c_cx + 300, c_cy + 300);  // the real pointer stays off the window
+    SetWindowPos(g_hWndMain, HWND_TOPMOST, 0, 0, c_cx, c_cy, SWP_SHOWWINDOW);
+    HHOOK hHook = SetWindowsHookExW(WH_GETMESSAGE, BeforeMessage, NULL, GetCurrentThreadId());
+    std::ostringstream out;
+    std::streambuf* pCout = std::cout.rdbuf(out.rdbuf());
+    const UINT c_auMsg[] = { WM_MOUSEMOVE, WM_MOUSEMOVE, WM_MOUSEMOVE, WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONDOWN,
+                             WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_KEYDOWN, WM_KEYUP };
+    const WORD c_awKey[] = { VK_ESCAPE, VK_RETURN, VK_RETURN, 'A' };
+    int anEnded[2] = {};
+    for (unsigned uSeed = 1; uSeed <= 500 && !HasFailure(); uSeed++) {
+        s_seq = {};
+        s_seq.rng.seed(uSeed);
+        SetRectEmpty(&g_rcHover);
+        g_tracker.m_rcSelection = {};
+        g_ptPrev = {};
+        g_bLButtonDown = g_bNewSelection = g_bResultWritten = FALSE;
+        out.str("");
+        RedrawWindow(g_hWndMain, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);  // arms a new selection
+        POINT pt = { Uniform(0, c_cx - 1), Uniform(0, c_cy - 1) };
+        for (int n = Uniform(1, 40); n > 0; n--) {
+            UINT uMsg = c_auMsg[Uniform(0, 11)];
+            // Steps round the one-pixel threshold, or anywhere with the edges often.
+            bool bNear = Uniform(0, 1);
+            pt = { std::clamp<LONG>(bNear ? pt.x + Uniform(-3, 3) : Uniform(-40, c_cx + 40), 0, c_cx - 1),
+                   std::clamp<LONG>(bNear ? pt.y + Uniform(-3, 3) : Uniform(-40, c_cy + 40), 0, c_cy - 1) };
+            bool bKey = uMsg == WM_KEYDOWN || uMsg == WM_KEYUP;
+            PostMessageW(g_hWndMain, uMsg, bKey ? c_awKey[Uniform(0, 3)] : MK_LBUTTON,
+                         uMsg == WM_KEYUP ? 0xC0000001 : bKey ? 1 : MAKELPARAM(pt.x, pt.y));
+        }
+        PostMessageW(g_hWndMain, WM_APP, 0, 0);
+        bool bQuit = false;
+        for (MSG msg; !bQuit && PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE);)
+            bQuit = msg.message == WM_QUIT || (TranslateMessage(&msg), DispatchMessageW(&msg), false);
+        s_seq.nTrailing = 0;  // what is left goes unhandled, and the window is painted
+        for (MSG msg; PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE);)
+            DispatchMessageW(&msg);
+        if (bQuit != s_seq.bQuit)
+            s_seq.failure += bQuit ? "the run ended unasked; " : "the run did not end; ";
+        Image crop;
+        if (s_seq.bExport && (s_seq.failure += DecodeSinglePngText(out.str(), &crop)).empty())
+            s_seq.failure = CompareCrop(crop, frozen, s_seq.rcExport.left, s_seq.rcExport.top);
+        else if (!s_seq.bExport && !out.str().empty())
+            s_seq.failure += "a text without an export";
+        EXPECT_EQ("", s_seq.failure) << "seed " << uSeed;
+        anEnded[s_seq.bExport]++;
+    }
+    std::cout.rdbuf(pCout);
+    UnhookWindowsHookEx(hHook);
+    // The mix must reach both endings, or the checks saw too little.
+    EXPECT_GT(anEnded[1], 25);
+    EXPECT_GT(anEnded[0], 25);
+}
+
+TEST(Huge, AWholeMonitorExportFitsA32BitAddressSpace)
+{
+    if (sizeof(void*) != 4)
+        GTEST_SKIP() << "a 64-bit picker has no 32-bit address space to fit the 7680 x 4320 export in";
+    const RECT rcMonitor = { 0, 0, 7680, 4320 };
+    ProcessResult result;
+    // Posted: the pointer cannot reach the corner beyond the last pixel.
+    EXPECT_EQ("", RunScript({ { 3840, 2160 },
+                              { { Act::PostMouse, WM_LBUTTONDOWN }, { Act::PostMouse, WM_MOUSEMOVE, 2, 2 },
+                                { Act::PostMouse, WM_LBUTTONUP, 7680, 4320 }, { Act::Key, VK_RETURN } } },
+                            &result));
+    EXPECT_EQ("", ExpectExport(result, rcMonitor, rcMonitor));
+}
+
+// The cursor on the second monitor: the window covers it and crops come from
+// it; a band whose corner stays on the first monitor stops at its own edge
+// (posted: under Wine the real pointer entering another X window ends a drag).
+TEST(TwoMonitors, TheMonitorUnderTheCursorIsTheOneCaptured)
+{
+    const RECT rcSecond = { 1024, 0, 2048, 768 };
+    ASSERT_EQ(2, GetSystemMetrics(SM_CMONITORS)) << "Wine does not report the two monitors";
+    ProcessResult result;
+    EXPECT_EQ("", RunScript({ { 1900, 700 }, { { Act::Drag, 100, 120, 420, 380 }, { Act::Key, VK_RETURN } } }, &result));
+    EXPECT_EQ("", ExpectExport(result, { 100, 120, 420, 380 }, rcSecond));
+    EXPECT_EQ("", RunScript({ { 1900, 700 },
+                              { { Act::PostMouse, WM_LBUTTONDOWN, 300, 100 }, { Act::PostMouse, WM_MOUSEMOVE, 302, 102 },
+                                { Act::PostMouse, WM_MOUSEMOVE, -200, 300 }, { Act::PostMouse, WM_MOUSEMOVE, -230, 300 },
+                                { Act::PostMouse, WM_LBUTTONUP, -230, 300 }, { Act::Shows, 0, 100, 300, 300 },
+                                { Act::Key, VK_RETURN } } },
+                            &result));
+    EXPECT_EQ("", ExpectExport(result, { 0, 100, 300, 300 }, rcSecond));
+}
+
+}  // namespace
