@@ -18,24 +18,24 @@ static bool WaitFor(const std::function<bool()>& condition, DWORD dwTimeoutMs = 
     return true;
 }
 
-// A monitor, the pattern over it, and the painter's own frame of that pattern
-// without a selection: the dimmed pixels the screen is compared with.
+static uint32_t InvertedPattern(int x, int y)
+{
+    return ~TestPattern(x, y) & 0xFFFFFF;
+}
+
+// A monitor, its pattern, and the painter's own frame of it without a
+// selection: the dimmed pixels the screen is compared with.
 struct Monitor {
     RECT rc;
     std::unique_ptr<PatternWindow> pPattern;
     Image dimmed;
 };
 
-static uint32_t InvertedPattern(int x, int y)
-{
-    return ~TestPattern(x, y) & 0xFFFFFF;
-}
-
 static BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT prc, LPARAM lParam)
 {
     auto pfnPixel = (prc->left == 0 && prc->top == 0) ? TestPattern : InvertedPattern;
     int cx = prc->right - prc->left, cy = prc->bottom - prc->top;
-    g_hbmShade = NULL;  // so the capture gets a dimmed image of its own
+    g_hbmShade = NULL;  // so this capture gets a dimmed image of its own
     UseSyntheticCapture(cx, cy, pfnPixel);
     HDC hdc = CreateCompatibleDC(g_hdcCapture);
     HGDIOBJ hOld = SelectObject(hdc, CreateCompatibleBitmap(g_hdcCapture, cx, cy));
@@ -48,7 +48,7 @@ static BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT prc, LPARAM lParam)
     return TRUE;
 }
 
-// Shown once per executable: under emulation each costs seconds.
+// Shown once per executable: each costs seconds under emulation.
 static const std::vector<Monitor>& Monitors()
 {
     static std::vector<Monitor> s_monitors;
@@ -61,10 +61,9 @@ static const std::vector<Monitor>& Monitors()
 
 static const Monitor& MonitorOf(const RECT& rc)
 {
-    for (const Monitor& monitor : Monitors())
-        if (EqualRect(&monitor.rc, &rc))
-            return monitor;
-    return Monitors().front();
+    auto it = std::find_if(Monitors().begin(), Monitors().end(),
+                           [&](const Monitor& monitor) { return EqualRect(&monitor.rc, &rc); });
+    return it == Monitors().end() ? Monitors().front() : *it;
 }
 
 const Image& MonitorPattern(const RECT& rcMonitor)
@@ -79,25 +78,12 @@ struct Run {
     RECT rcMonitor;
     HWND hWnd = NULL;
     HANDLE hPicker = NULL;
-    POINT ptPress = { -99, -99 };
-    DWORD dwPress = 0;
 
     // Every button event carries its position: Wine reports each SendInput
     // move back through the X server as a second, later move, and a button
     // event without one acts wherever such a late move has put the cursor.
     void Mouse(int x, int y, DWORD dwFlags = 0) { SendMouseAt(rcMonitor.left + x, rcMonitor.top + y, dwFlags); }
-    // A press that could pair with the previous one into a double-click
-    // waits until the system's double-click time has passed.
-    void Press(int x, int y)
-    {
-        if (std::abs(x - ptPress.x) <= GetSystemMetrics(SM_CXDOUBLECLK) &&
-            std::abs(y - ptPress.y) <= GetSystemMetrics(SM_CYDOUBLECLK))
-            WaitFor([&] { return GetTickCount() - dwPress > GetDoubleClickTime() + 50; });
-        Mouse(x, y, MOUSEEVENTF_LEFTDOWN);
-        ptPress = { x, y };
-        dwPress = GetTickCount();
-    }
-    // The label above the selection is not judged.
+    // The hint label above the selection is not judged.
     std::string Shows(RECT s)
     {
         s = { std::min(s.left, s.right), std::min(s.top, s.bottom),
@@ -109,44 +95,40 @@ struct Run {
                    diff = CompareOverlay(ReadScreen(rcMonitor), monitor.pPattern->Expected(), monitor.dimmed, s, 8,
                                          nPen, nPen ? 0xFF : 0, { s.left, s.top - 62, s.left + 600, s.top - 30 });
                    return diff.empty();
-               }) ? "" : "overlay of (" + std::to_string(s.left) + ", " + std::to_string(s.top) + ") - (" +
-                           std::to_string(s.right) + ", " + std::to_string(s.bottom) + ") not shown: " + diff;
+               }) ? "" : "the overlay is not shown: " + diff;
     }
     std::string Do(const Step& s)
     {
         switch (s.act) {
         case Act::Drag:
-            Press(s.a, s.b), Mouse((s.a + s.c) / 2, (s.b + s.d) / 2), Mouse(s.c, s.d);
-            Mouse(s.c, s.d, MOUSEEVENTF_LEFTUP);
-            break;
-        case Act::Press: Press(s.a, s.b); break;
-        case Act::Move: Mouse(s.a, s.b); break;
-        case Act::Release: Mouse(s.a, s.b, MOUSEEVENTF_LEFTUP); break;
+            Mouse(s.a, s.b, MOUSEEVENTF_LEFTDOWN), Mouse((s.a + s.c) / 2, (s.b + s.d) / 2), Mouse(s.c, s.d);
+            return Mouse(s.c, s.d, MOUSEEVENTF_LEFTUP), "";
+        case Act::Press: return Mouse(s.a, s.b, MOUSEEVENTF_LEFTDOWN), "";
+        case Act::Move: return Mouse(s.a, s.b), "";
+        case Act::Release: return Mouse(s.a, s.b, MOUSEEVENTF_LEFTUP), "";
         case Act::DoubleClick:
-            Press(s.a, s.b), Mouse(s.a, s.b, MOUSEEVENTF_LEFTUP);
             Mouse(s.a, s.b, MOUSEEVENTF_LEFTDOWN), Mouse(s.a, s.b, MOUSEEVENTF_LEFTUP);
-            break;
-        case Act::RightClick: Mouse(s.a, s.b, MOUSEEVENTF_RIGHTDOWN), Mouse(s.a, s.b, MOUSEEVENTF_RIGHTUP); break;
-        case Act::KeyDown: SendKey((WORD)s.a, false); break;
-        case Act::KeyUp: SendKey((WORD)s.a, true); break;
-        case Act::Key: SendKeyPress((WORD)s.a); break;
-        case Act::Post: PostMessageW(hWnd, (UINT)s.a, (WPARAM)s.b, (LPARAM)s.c); break;
-        case Act::PostMouse: PostMouse(hWnd, (UINT)s.a, s.b, s.c); break;
-        case Act::Shows: return Shows({ s.a, s.b, s.c, s.d });
+            return Mouse(s.a, s.b, MOUSEEVENTF_LEFTDOWN), Mouse(s.a, s.b, MOUSEEVENTF_LEFTUP), "";
+        case Act::RightClick: return Mouse(s.a, s.b, MOUSEEVENTF_RIGHTDOWN), Mouse(s.a, s.b, MOUSEEVENTF_RIGHTUP), "";
+        case Act::KeyDown: return SendKey((WORD)s.a, false), "";
+        case Act::KeyUp: return SendKey((WORD)s.a, true), "";
+        case Act::Key: return SendKeyPress((WORD)s.a), "";
+        case Act::Post: return PostMessageW(hWnd, (UINT)s.a, (WPARAM)s.b, (LPARAM)s.c), "";
+        case Act::PostMouse: return PostMouse(hWnd, (UINT)s.a, s.b, s.c), "";
+        default: return Shows({ s.a, s.b, s.c, s.d });
         }
-        return "";
     }
-    // The picker of any process (the example caller starts its own): it covers
+    // The picker of any process (the example caller starts its own) covers
     // the monitor under the cursor, comes in front and shows its first frame.
     std::string Started()
     {
+        RECT rc = {};
+        DWORD dwPickerId = 0;
         if (!WaitFor([&] { return (hWnd = FindWindowW(L"OCRKelvane", NULL)) && IsWindowVisible(hWnd); }, 30000))
             return "no picker window";
-        DWORD dwPickerId = 0;
         GetWindowThreadProcessId(hWnd, &dwPickerId);
         hPicker = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, dwPickerId);
-        RECT rcWindow;
-        if (GetWindowRect(hWnd, &rcWindow), !EqualRect(&rcWindow, &rcMonitor))
+        if (GetWindowRect(hWnd, &rc), !EqualRect(&rc, &rcMonitor))
             return "the window does not cover the monitor under the cursor";
         if (!WaitFor([&] { return SetForegroundWindow(hWnd), GetForegroundWindow() == hWnd; }))
             return "the window did not come to the foreground, where the keys go";
@@ -173,7 +155,7 @@ std::string RunScript(const Script& script, ProcessResult* pResult)
     for (size_t i = 0; i < script.steps.size() && failure.empty(); i++)
         if (!(failure = run.Do(script.steps[i])).empty())
             failure = "step " + std::to_string(i + 1) + ": " + failure;
-    // A picker still running is ended, also one started by another program,
+    // A picker still running is ended, also one another program started and
     // whose output pipe it would keep open.
     bool bEnded = run.hPicker && WaitForSingleObject(run.hPicker, 120000) == WAIT_OBJECT_0;
     if (run.hPicker && !bEnded)
@@ -181,9 +163,8 @@ std::string RunScript(const Script& script, ProcessResult* pResult)
     CloseHandle(run.hPicker);
     *pResult = process.Finish();
     pResult->bExited = pResult->bExited && bEnded;
-    for (WORD wVk : { VK_ESCAPE, VK_RETURN })  // nothing stays held for the next run
-        if (GetAsyncKeyState(wVk) & 0x8000)
-            SendKey(wVk, true);
+    if (GetAsyncKeyState(VK_ESCAPE) & 0x8000)  // nothing stays held for the next run
+        SendKey(VK_ESCAPE, true);
     return failure;
 }
 
@@ -191,11 +172,12 @@ std::string ExpectExport(const ProcessResult& result, const RECT& rc, const RECT
 {
     if (!result.bExited || result.dwExitCode != 0)
         return result.bExited ? "exit status " + std::to_string(result.dwExitCode) : "the picker did not end by itself";
-    if (IsRectEmpty(&rc))
-        return result.out.empty() ? "" : "wrote " + std::to_string(result.out.size()) + " bytes";
     Image crop;
-    std::string failure = DecodeSinglePngText(result.out, &crop);
-    if (failure.empty() && (crop.width != rc.right - rc.left || crop.height != rc.bottom - rc.top))
-        failure = "a PNG of " + std::to_string(crop.width) + " x " + std::to_string(crop.height);
-    return failure.empty() ? CompareCrop(crop, MonitorPattern(rcMonitor), rc.left, rc.top) : failure;
+    std::string failure = !IsRectEmpty(&rc) ? DecodeSinglePngText(result.out, &crop)
+                          : result.out.empty() ? "" : "wrote " + std::to_string(result.out.size()) + " bytes";
+    if (IsRectEmpty(&rc) || !failure.empty())
+        return failure;
+    if (crop.width != rc.right - rc.left || crop.height != rc.bottom - rc.top)
+        return "a PNG of " + std::to_string(crop.width) + " x " + std::to_string(crop.height);
+    return CompareCrop(crop, MonitorPattern(rcMonitor), rc.left, rc.top);
 }
