@@ -155,9 +155,9 @@ std::string RunScript(const Script& script, ProcessResult* pResult)
     for (size_t i = 0; i < script.steps.size() && failure.empty(); i++)
         if (!(failure = run.Do(script.steps[i])).empty())
             failure = "step " + std::to_string(i + 1) + ": " + failure;
-    // A picker still running is ended, also one another program started and
-    // whose output pipe it would keep open.
-    bool bEnded = run.hPicker && WaitForSingleObject(run.hPicker, 120000) == WAIT_OBJECT_0;
+    // A picker still running is ended (at once after a failed step), also one
+    // another program started and whose output pipe it would keep open.
+    bool bEnded = run.hPicker && WaitForSingleObject(run.hPicker, failure.empty() ? 120000 : 0) == WAIT_OBJECT_0;
     if (run.hPicker && !bEnded)
         TerminateProcess(run.hPicker, 1);
     CloseHandle(run.hPicker);

@@ -50,11 +50,13 @@ const Row c_rows[] = {
       { c_band, c_shown, { Act::Post, WM_COMMAND, MAKEWPARAM(105, 1), 0x1234 } }, c_rcNothing },
     { "CommandLineArgumentsChangeNothing", { c_band, c_shown, { Act::DoubleClick, 300, 220 } }, c_rcBand,
       StdoutMode::Pipe, L"--help foo" },
-    // Enter released while the band still runs up and to the left, and more
-    // accepts at once: one text, of the band at that moment.
+    // Two Enter releases posted while the band still runs up and to the left
+    // reach the window before the first one's quit; then more accepts: one
+    // text, of the band at that moment.
     { "OneTextPerRun",
       { { Act::Press, 500, 400 }, { Act::Move, 420, 340 }, { Act::Move, 340, 280 }, { Act::Shows, 340, 280, 500, 400 },
-        c_enter, { Act::Release, 340, 280 }, c_enter, { Act::DoubleClick, 420, 340 } },
+        { Act::Post, WM_KEYUP, VK_RETURN, 1 }, { Act::Post, WM_KEYUP, VK_RETURN, 1 }, { Act::Release, 340, 280 },
+        c_enter, { Act::DoubleClick, 420, 340 } },
       { 340, 280, 500, 400 } },
     // Callers that treat standard output badly: the export still ends the run with status 0.
     { "NoStandardOutput", { c_band, c_enter }, c_rcNothing, StdoutMode::None },
@@ -68,6 +70,8 @@ const Row c_rows[] = {
     // The example caller starts the picker itself; status 0: it decoded and saved a PNG.
     { "ExampleCaller", { c_band, c_enter }, c_rcNothing, StdoutMode::Pipe, L"NUL", nullptr, L"caller.exe" },
 };
+
+void PrintTo(const Row& row, std::ostream* pOut) { *pOut << row.pszName; }
 
 class Program : public ::testing::TestWithParam<Row> {};
 
