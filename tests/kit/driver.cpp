@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "app/globals.h"
-#include "capture/overlay.h"
 #include "tests/kit/input.h"
 #include "tests/kit/screen.h"
 
@@ -18,13 +17,8 @@ static bool WaitFor(const std::function<bool()>& condition, DWORD dwTimeoutMs = 
     return true;
 }
 
-static uint32_t InvertedPattern(int x, int y)
-{
-    return ~TestPattern(x, y) & 0xFFFFFF;
-}
-
-// A monitor, its pattern, and the painter's own frame of it without a
-// selection: the dimmed pixels the screen is compared with.
+// A monitor, its pattern, and the painter's own dimmed image of it: what the
+// screen shows outside a selection.
 struct Monitor {
     RECT rc;
     std::unique_ptr<PatternWindow> pPattern;
@@ -33,151 +27,110 @@ struct Monitor {
 
 static BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT prc, LPARAM lParam)
 {
-    auto pfnPixel = (prc->left == 0 && prc->top == 0) ? TestPattern : InvertedPattern;
+    uint32_t (*pfnPixel)(int x, int y) = TestPattern;
+    if (prc->left != 0 || prc->top != 0)
+        pfnPixel = [](int x, int y) { return ~TestPattern(x, y) & 0xFFFFFF; };
     int cx = prc->right - prc->left, cy = prc->bottom - prc->top;
     g_hbmShade = NULL;  // so this capture gets a dimmed image of its own
     UseSyntheticCapture(cx, cy, pfnPixel);
-    HDC hdc = CreateCompatibleDC(g_hdcCapture);
-    HGDIOBJ hOld = SelectObject(hdc, CreateCompatibleBitmap(g_hdcCapture, cx, cy));
-    SetRectEmpty(&g_tracker.m_rcSelection);
-    PaintOverlay(hdc);
     reinterpret_cast<std::vector<Monitor>*>(lParam)->push_back(
-        { *prc, std::make_unique<PatternWindow>(*prc, pfnPixel), ReadDC(hdc, 0, 0, cx, cy) });
-    DeleteObject(SelectObject(hdc, hOld));
-    DeleteDC(hdc);
+        { *prc, std::make_unique<PatternWindow>(*prc, pfnPixel), ReadDC(g_hdcDimmed, 0, 0, cx, cy) });
     return TRUE;
-}
-
-// Shown once per executable: each costs seconds under emulation.
-static const std::vector<Monitor>& Monitors()
-{
-    static std::vector<Monitor> s_monitors;
-    if (s_monitors.empty()) {
-        SetProcessDPIAware();
-        EnumDisplayMonitors(NULL, NULL, AddMonitor, reinterpret_cast<LPARAM>(&s_monitors));
-    }
-    return s_monitors;
-}
-
-static const Monitor& MonitorOf(const RECT& rc)
-{
-    auto it = std::find_if(Monitors().begin(), Monitors().end(),
-                           [&](const Monitor& monitor) { return EqualRect(&monitor.rc, &rc); });
-    return it == Monitors().end() ? Monitors().front() : *it;
-}
-
-const Image& MonitorPattern(const RECT& rcMonitor)
-{
-    return MonitorOf(rcMonitor).pPattern->Expected();
 }
 
 namespace {
 
 // One run: the monitor under the cursor and the picker's window on it.
 struct Run {
-    RECT rcMonitor;
+    const Monitor& monitor;
     HWND hWnd = NULL;
-    HANDLE hPicker = NULL;
 
-    // Every button event carries its position: Wine reports each SendInput
-    // move back through the X server as a second, later move, and a button
-    // event without one acts wherever such a late move has put the cursor.
-    void Mouse(int x, int y, DWORD dwFlags = 0) { SendMouseAt(rcMonitor.left + x, rcMonitor.top + y, dwFlags); }
-    // The hint label above the selection is not judged.
-    std::string Shows(RECT s)
-    {
-        s = { std::min(s.left, s.right), std::min(s.top, s.bottom),
-              std::max(s.left, s.right), std::max(s.top, s.bottom) };
-        const Monitor& monitor = MonitorOf(rcMonitor);
-        int nPen = IsRectEmpty(&s) ? 0 : 1;
-        std::string diff;
-        return WaitFor([&] {
-                   diff = CompareOverlay(ReadScreen(rcMonitor), monitor.pPattern->Expected(), monitor.dimmed, s, 8,
-                                         nPen, nPen ? 0xFF : 0, { s.left, s.top - 62, s.left + 600, s.top - 30 });
-                   return diff.empty();
-               }) ? "" : "the overlay is not shown: " + diff;
-    }
-    std::string Do(const Step& s)
-    {
-        switch (s.act) {
-        case Act::Drag:
-            Mouse(s.a, s.b, MOUSEEVENTF_LEFTDOWN), Mouse((s.a + s.c) / 2, (s.b + s.d) / 2), Mouse(s.c, s.d);
-            return Mouse(s.c, s.d, MOUSEEVENTF_LEFTUP), "";
-        case Act::Press: return Mouse(s.a, s.b, MOUSEEVENTF_LEFTDOWN), "";
-        case Act::Move: return Mouse(s.a, s.b), "";
-        case Act::Release: return Mouse(s.a, s.b, MOUSEEVENTF_LEFTUP), "";
-        case Act::DoubleClick:
-            Mouse(s.a, s.b, MOUSEEVENTF_LEFTDOWN), Mouse(s.a, s.b, MOUSEEVENTF_LEFTUP);
-            return Mouse(s.a, s.b, MOUSEEVENTF_LEFTDOWN), Mouse(s.a, s.b, MOUSEEVENTF_LEFTUP), "";
-        case Act::RightClick: return Mouse(s.a, s.b, MOUSEEVENTF_RIGHTDOWN), Mouse(s.a, s.b, MOUSEEVENTF_RIGHTUP), "";
-        case Act::KeyDown: return SendKey((WORD)s.a, false), "";
-        case Act::KeyUp: return SendKey((WORD)s.a, true), "";
-        case Act::Key: return SendKeyPress((WORD)s.a), "";
-        case Act::Post: return PostMessageW(hWnd, (UINT)s.a, (WPARAM)s.b, (LPARAM)s.c), "";
-        case Act::PostMouse: return PostMouse(hWnd, (UINT)s.a, s.b, s.c), "";
-        default: return Shows({ s.a, s.b, s.c, s.d });
-        }
-    }
-    // The picker of any process (the example caller starts its own) covers
-    // the monitor under the cursor, comes in front and shows its first frame.
-    std::string Started()
+    // The picker covers the monitor under the cursor, comes in front and shows its first frame.
+    std::string Started(ChildProcess& process, StdoutMode mode)
     {
         RECT rc = {};
-        DWORD dwPickerId = 0;
-        if (!WaitFor([&] { return (hWnd = FindWindowW(L"OCRKelvane", NULL)) && IsWindowVisible(hWnd); }, 30000))
+        if (!process.Start(SiblingPath(L"OCRKelvane.exe"), L"", mode) || !(hWnd = process.WaitForWindow(L"OCRKelvane")))
             return "no picker window";
-        GetWindowThreadProcessId(hWnd, &dwPickerId);
-        hPicker = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, dwPickerId);
-        if (GetWindowRect(hWnd, &rc), !EqualRect(&rc, &rcMonitor))
+        if (GetWindowRect(hWnd, &rc), !EqualRect(&rc, &monitor.rc))
             return "the window does not cover the monitor under the cursor";
         if (!WaitFor([&] { return SetForegroundWindow(hWnd), GetForegroundWindow() == hWnd; }))
             return "the window did not come to the foreground, where the keys go";
         return Shows({});
     }
+    // The hint label above the selection is not judged.
+    std::string Shows(const RECT& s) const
+    {
+        int nPen = IsRectEmpty(&s) ? 0 : 1;
+        std::string diff;
+        return WaitFor([&] {
+                   diff = CompareOverlay(ReadScreen(monitor.rc), monitor.pPattern->Expected(), monitor.dimmed, s, 8,
+                                         nPen, nPen ? 0xFF : 0, { s.left, s.top - 62, s.left + 600, s.top - 30 });
+                   return diff.empty();
+               }) ? "" : "the overlay is not shown: " + diff;
+    }
+    // Every button event carries its position: Wine reports each SendInput
+    // move back through the X server as a second, later move, and a button
+    // event without one acts wherever such a late move has put the cursor.
+    void Mouse(int x, int y, DWORD dwFlags = 0) const { SendMouseAt(monitor.rc.left + x, monitor.rc.top + y, dwFlags); }
+    void Do(const Step& s) const
+    {
+        switch (s.act) {
+        case Act::Drag:
+            Mouse(s.a, s.b, MOUSEEVENTF_LEFTDOWN), Mouse((s.a + s.c) / 2, (s.b + s.d) / 2), Mouse(s.c, s.d);
+            return Mouse(s.c, s.d, MOUSEEVENTF_LEFTUP);
+        case Act::Press: return Mouse(s.a, s.b, MOUSEEVENTF_LEFTDOWN);
+        case Act::Move: return Mouse(s.a, s.b);
+        case Act::Release: return Mouse(s.a, s.b, MOUSEEVENTF_LEFTUP);
+        case Act::DoubleClick:
+            Mouse(s.a, s.b, MOUSEEVENTF_LEFTDOWN), Mouse(s.a, s.b, MOUSEEVENTF_LEFTUP);
+            return Mouse(s.a, s.b, MOUSEEVENTF_LEFTDOWN), Mouse(s.a, s.b, MOUSEEVENTF_LEFTUP);
+        case Act::RightClick: return Mouse(s.a, s.b, MOUSEEVENTF_RIGHTDOWN), Mouse(s.a, s.b, MOUSEEVENTF_RIGHTUP);
+        case Act::KeyDown: return SendKey((WORD)s.a, false);
+        case Act::KeyUp: return SendKey((WORD)s.a, true);
+        case Act::Key: return SendKeyPress((WORD)s.a);
+        case Act::Post: return (void)PostMessageW(hWnd, (UINT)s.a, (WPARAM)s.b, (LPARAM)s.c);
+        default: return PostMouse(hWnd, (UINT)s.a, s.b, s.c);
+        }
+    }
 };
 
 }  // namespace
 
-std::string RunScript(const Script& script, ProcessResult* pResult)
+std::string RunScript(POINT ptCursor, const std::vector<Step>& steps, const RECT& rcExport, StdoutMode mode)
 {
-    Run run;
-    MONITORINFO mi = {};
-    mi.cbSize = sizeof(mi);
-    GetMonitorInfoW(MonitorFromPoint(script.ptCursor, MONITOR_DEFAULTTONEAREST), &mi);
-    run.rcMonitor = mi.rcMonitor;
-    for (const Monitor& monitor : Monitors())  // the previous picker has gone
+    static std::vector<Monitor> s_monitors;  // shown once per executable: each costs seconds under emulation
+    if (s_monitors.empty()) {
+        SetProcessDPIAware();
+        EnumDisplayMonitors(NULL, NULL, AddMonitor, reinterpret_cast<LPARAM>(&s_monitors));
+    }
+    auto it = std::find_if(s_monitors.begin(), s_monitors.end(), [&](auto& m) { return PtInRect(&m.rc, ptCursor); });
+    if (it == s_monitors.end())
+        return "no monitor under the cursor";
+    for (const Monitor& monitor : s_monitors)  // the previous picker has gone
         if (std::string failure = monitor.pPattern->WaitUntilShown(); !failure.empty())
             return failure;
-    SendMouseAt(script.ptCursor.x, script.ptCursor.y);  // the picker freezes the monitor under the cursor
+    Run run = { *it };
+    SendMouseAt(ptCursor.x, ptCursor.y);  // the picker freezes the monitor under the cursor
     ChildProcess process;
-    std::string failure =
-        process.Start(SiblingPath(script.exe.c_str()), script.args, script.mode) ? run.Started() : "not started";
-    for (size_t i = 0; i < script.steps.size() && failure.empty(); i++)
-        if (!(failure = run.Do(script.steps[i])).empty())
+    std::string failure = run.Started(process, mode);
+    for (size_t i = 0; i < steps.size() && failure.empty(); i++)
+        if (const Step& s = steps[i]; s.act != Act::Shows)
+            run.Do(s);
+        else if (!(failure = run.Shows({ s.a, s.b, s.c, s.d })).empty())
             failure = "step " + std::to_string(i + 1) + ": " + failure;
-    // A picker still running is ended (at once after a failed step), also one
-    // another program started and whose output pipe it would keep open.
-    bool bEnded = run.hPicker && WaitForSingleObject(run.hPicker, failure.empty() ? 120000 : 0) == WAIT_OBJECT_0;
-    if (run.hPicker && !bEnded)
-        TerminateProcess(run.hPicker, 1);
-    CloseHandle(run.hPicker);
-    *pResult = process.Finish();
-    pResult->bExited = pResult->bExited && bEnded;
+    ProcessResult result = process.Finish(failure.empty() ? 120000 : 0);  // after a failed step, ended at once
     if (GetAsyncKeyState(VK_ESCAPE) & 0x8000)  // nothing stays held for the next run
         SendKey(VK_ESCAPE, true);
-    return failure;
-}
-
-std::string ExpectExport(const ProcessResult& result, const RECT& rc, const RECT& rcMonitor)
-{
+    if (!failure.empty())
+        return failure;
     if (!result.bExited || result.dwExitCode != 0)
         return result.bExited ? "exit status " + std::to_string(result.dwExitCode) : "the picker did not end by itself";
+    if (IsRectEmpty(&rcExport))
+        return result.out.empty() ? "" : "wrote " + std::to_string(result.out.size()) + " bytes";
     Image crop;
-    std::string failure = !IsRectEmpty(&rc) ? DecodeSinglePngText(result.out, &crop)
-                          : result.out.empty() ? "" : "wrote " + std::to_string(result.out.size()) + " bytes";
-    if (IsRectEmpty(&rc) || !failure.empty())
+    if (failure = DecodeSinglePngText(result.out, &crop); !failure.empty())
         return failure;
-    if (crop.width != rc.right - rc.left || crop.height != rc.bottom - rc.top)
+    if (crop.width != rcExport.right - rcExport.left || crop.height != rcExport.bottom - rcExport.top)
         return "a PNG of " + std::to_string(crop.width) + " x " + std::to_string(crop.height);
-    return CompareCrop(crop, MonitorPattern(rcMonitor), rc.left, rc.top);
+    return CompareCrop(crop, it->pPattern->Expected(), rcExport.left, rcExport.top);
 }

@@ -8,35 +8,22 @@
 #include <string>
 #include <vector>
 
-#include "tests/kit/pixels.h"
 #include "tests/kit/process.h"
 
 // A step: positions are client positions of the picker's window (pixels of
 // its monitor); Post sends message a with wParam b and lParam c, PostMouse
-// mouse message a at (b, c), beyond the window too; Shows waits
-// until the screen shows the overlay of selection (a, b, c, d), blank: none.
+// mouse message a at (b, c), beyond the window too; Shows waits until the
+// screen shows the overlay of the normalised selection (a, b, c, d), blank: none.
 enum class Act { Drag, Press, Move, Release, DoubleClick, RightClick, KeyDown, KeyUp, Key, Post, PostMouse, Shows };
 struct Step {
     Act act;
     int a = 0, b = 0, c = 0, d = 0;
 };
 
-struct Script {
-    POINT ptCursor;  // virtual-screen position of the cursor at start
-    std::vector<Step> steps;
-    std::wstring exe = L"OCRKelvane.exe";  // or a program beside the tests that starts it
-    std::wstring args;
-    StdoutMode mode = StdoutMode::Pipe;
-};
-
-// The pattern shown over that monitor: TestPattern on the primary one, its
-// inverse elsewhere, so a crop of the wrong monitor never matches.
-const Image& MonitorPattern(const RECT& rcMonitor);
-
-// Runs the script and the program to its end: "" when the window covered
-// the monitor under the cursor and every step passed, else the first failure.
-std::string RunScript(const Script& script, ProcessResult* pResult);
-
-// "" when the run ended by itself with status 0 and wrote exactly the PNG of
-// rc of the monitor's pattern, or nothing when rc is blank.
-std::string ExpectExport(const ProcessResult& result, const RECT& rc, const RECT& rcMonitor);
+// Runs the picker with the cursor at ptCursor (virtual screen) through the steps to its end. "" when its
+// window covered the monitor under the cursor, every step passed, and it ended by itself with status 0
+// having written exactly the PNG of rcExport of that monitor's pattern, or nothing when rcExport is blank;
+// else the first failure. The pattern is TestPattern on the primary monitor and its inverse elsewhere, so
+// a crop of the wrong monitor never matches.
+std::string RunScript(POINT ptCursor, const std::vector<Step>& steps, const RECT& rcExport,
+                      StdoutMode mode = StdoutMode::Pipe);

@@ -1,19 +1,16 @@
 #!/usr/bin/env bash
-# own-display.sh BUILD_DIR NAME LAYOUT PROGRAM [ARGS...]: runs a Windows test
-# program with $WINE (the build's loader) on an X display and a Wine prefix
-# (BUILD_DIR/wineprefix-NAME, a copy of the build's) of its own. LAYOUT is WxH,
-# or two:WxH for two monitors side by side (Xephyr with Xinerama in an Xvfb).
+# own-display.sh BUILD_DIR NAME LAYOUT PROGRAM [ARGS...]: runs a Windows test program with $WINE (the build's
+# loader) on an X display and a Wine prefix (BUILD_DIR/wineprefix-NAME, a copy of the build's) of its own.
+# LAYOUT is the display's WxH, or two:WxH for two monitors side by side in it (Xephyr with Xinerama).
 BUILD_DIR=$(cd "$1" && pwd) name=$2 layout=$3 program=$4 size=${3#two:}
 shift 4
 export BUILD_DIR DISPLAY_BASE=$((${DISPLAY_BASE:-90} + 40 + $(cksum <<<"$name" | cut -d' ' -f1) % 40 * 4))
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib/session.sh"
-if [ "$layout" = "$size" ]; then
-  start_display "$size" || exit 1
-else
-  w=${size%x*}
-  start_display "$((2 * w))x${size#*x}" || exit 1
-  n=$(free_display $((DISPLAY_BASE + 1)))
-  Xephyr ":$n" +xinerama -screen "$size+0+0" -screen "$size+$w+0" -extension RANDR -noreset -nolisten tcp &>/dev/null &
+start_display "$size" || exit 1
+if [ "$layout" != "$size" ]; then
+  monitor=$((${size%x*} / 2))x${size#*x} n=$(free_display $((DISPLAY_BASE + 1)))
+  Xephyr ":$n" +xinerama -screen "$monitor+0+0" -screen "$monitor+${monitor%x*}+0" -extension RANDR -noreset \
+    -nolisten tcp &>/dev/null &
   _session_pids+=($!)
   export DISPLAY=":$n"
   wait_for_display "$DISPLAY" || exit 1
