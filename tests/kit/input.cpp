@@ -1,10 +1,5 @@
 #include "tests/kit/input.h"
 
-static void Send(INPUT input)
-{
-    SendInput(1, &input, sizeof(INPUT));
-}
-
 void SendMouseAt(int x, int y, DWORD dwFlags)
 {
     // 0..65535 spans the virtual screen: aim at the pixel's middle so rounding cannot miss it.
@@ -14,21 +9,14 @@ void SendMouseAt(int x, int y, DWORD dwFlags)
     input.mi.dx = (LONG)(((long long)(x - vx) * 2 + 1) * 65536 / (2LL * cx));
     input.mi.dy = (LONG)(((long long)(y - vy) * 2 + 1) * 65536 / (2LL * cy));
     input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK | dwFlags;
-    Send(input);
-}
-
-void SendMouseButton(DWORD dwFlags)
-{
-    INPUT input = { INPUT_MOUSE };
-    input.mi.dwFlags = dwFlags;
-    Send(input);
+    SendInput(1, &input, sizeof(INPUT));
 }
 
 void SendKey(WORD wVk, bool bUp)
 {
     INPUT input = { INPUT_KEYBOARD };
     input.ki = { wVk, (WORD)MapVirtualKeyW(wVk, MAPVK_VK_TO_VSC), (DWORD)(bUp ? KEYEVENTF_KEYUP : 0) };
-    Send(input);
+    SendInput(1, &input, sizeof(INPUT));
 }
 
 void SendKeyPress(WORD wVk)

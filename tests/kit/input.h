@@ -5,7 +5,6 @@
 
 // One absolute pointer event at (x, y), virtual-screen coordinates, with dwFlags (buttons) added.
 void SendMouseAt(int x, int y, DWORD dwFlags = 0);
-void SendMouseButton(DWORD dwFlags);  // MOUSEEVENTF_LEFTDOWN, ... where the pointer is
 void SendKey(WORD wVk, bool bUp);
 void SendKeyPress(WORD wVk);  // down, then up
 // Positions as the system gives them to a window holding the capture: signed 16-bit words.

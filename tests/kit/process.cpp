@@ -1,7 +1,5 @@
 #include "tests/kit/process.h"
 
-#include <map>
-
 std::wstring SiblingPath(const wchar_t* pszFile)
 {
     WCHAR szPath[MAX_PATH];
@@ -15,6 +13,8 @@ bool ChildProcess::Start(const std::wstring& exePath, const std::wstring& args, 
     HANDLE hWrite = NULL;
     if (mode != StdoutMode::None && CreatePipe(&m_hRead, &hWrite, &sa, 0))
         SetHandleInformation(m_hRead, HANDLE_FLAG_INHERIT, 0);
+    if (mode == StdoutMode::BrokenPipe && m_hRead)
+        CloseHandle(m_hRead), m_hRead = NULL;
     STARTUPINFOW si = { sizeof(si) };
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdOutput = hWrite;
@@ -22,10 +22,6 @@ bool ChildProcess::Start(const std::wstring& exePath, const std::wstring& args, 
     BOOL bStarted = CreateProcessW(exePath.c_str(), &commandLine[0], NULL, NULL, TRUE, 0, NULL, NULL, &si, &m_pi);
     if (hWrite)
         CloseHandle(hWrite);
-    if (mode == StdoutMode::BrokenPipe && m_hRead) {
-        CloseHandle(m_hRead);
-        m_hRead = NULL;
-    }
     if (bStarted && m_hRead)
         m_reader = std::thread([this] {
             char buffer[65536];
@@ -38,22 +34,15 @@ bool ChildProcess::Start(const std::wstring& exePath, const std::wstring& args, 
 
 HWND ChildProcess::WaitForWindow(const wchar_t* pszClass, DWORD dwTimeoutMs)
 {
-    for (DWORD dwStart = GetTickCount(); GetTickCount() - dwStart < dwTimeoutMs;) {
+    for (DWORD dwStart = GetTickCount(); m_pi.hProcess && !HasExited(20) && GetTickCount() - dwStart < dwTimeoutMs;) {
         for (HWND hWnd = NULL; (hWnd = FindWindowExW(NULL, hWnd, pszClass, NULL)) != NULL;) {
             DWORD dwProcessId = 0;
             GetWindowThreadProcessId(hWnd, &dwProcessId);
             if (dwProcessId == m_pi.dwProcessId && IsWindowVisible(hWnd))
                 return hWnd;
         }
-        if (!m_pi.hProcess || HasExited(20))
-            break;
     }
     return NULL;
-}
-
-bool ChildProcess::HasExited(DWORD dwWaitMs) const
-{
-    return m_pi.hProcess && WaitForSingleObject(m_pi.hProcess, dwWaitMs) == WAIT_OBJECT_0;
 }
 
 ProcessResult ChildProcess::Finish(DWORD dwTimeoutMs)
@@ -61,11 +50,9 @@ ProcessResult ChildProcess::Finish(DWORD dwTimeoutMs)
     ProcessResult result;
     if (!m_pi.hProcess)
         return result;
-    result.bExited = WaitForSingleObject(m_pi.hProcess, dwTimeoutMs) == WAIT_OBJECT_0;
-    if (!result.bExited) {
-        TerminateProcess(m_pi.hProcess, 1);
-        WaitForSingleObject(m_pi.hProcess, 5000);
-    }
+    result.bExited = HasExited(dwTimeoutMs);
+    if (!result.bExited)
+        TerminateProcess(m_pi.hProcess, 1), WaitForSingleObject(m_pi.hProcess, 5000);
     GetExitCodeProcess(m_pi.hProcess, &result.dwExitCode);
     if (m_reader.joinable())
         m_reader.join();
@@ -78,44 +65,18 @@ ProcessResult ChildProcess::Finish(DWORD dwTimeoutMs)
     return result;
 }
 
-static std::map<std::string, ChildFunction>& Children()
-{
-    static std::map<std::string, ChildFunction> children;
-    return children;
-}
-
-ChildRegistrar::ChildRegistrar(const char* pszName, ChildFunction pfn) { Children()[pszName] = pfn; }
-
-ChildFunction FindChild(const std::string& name)
-{
-    auto it = Children().find(name);
-    return it == Children().end() ? nullptr : it->second;
-}
-
-ProcessResult RunChild(const char* pszName, const std::wstring& args, DWORD dwTimeoutMs)
-{
-    WCHAR szPath[MAX_PATH];
-    GetModuleFileNameW(NULL, szPath, MAX_PATH);
-    std::string name(pszName);
-    ChildProcess child;
-    if (!child.Start(szPath, L"--child " + std::wstring(name.begin(), name.end()) + L" " + args))
-        return ProcessResult();
-    return child.Finish(dwTimeoutMs);
-}
-
 UserValue::UserValue(const wchar_t* pszKey, const wchar_t* pszName, DWORD dwType, const void* pData, DWORD cbData)
-    : m_name(pszName), m_old(1024)
+    : m_name(pszName)
 {
     RegCreateKeyExW(HKEY_CURRENT_USER, pszKey, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &m_hKey, NULL);
     DWORD cbOld = (DWORD)m_old.size();
-    bool bHad = RegQueryValueExW(m_hKey, pszName, NULL, &m_dwType, m_old.data(), &cbOld) == ERROR_SUCCESS;
-    m_old.resize(bHad ? cbOld : 0);
+    m_old.resize(RegQueryValueExW(m_hKey, pszName, NULL, &m_dwType, m_old.data(), &cbOld) == ERROR_SUCCESS ? cbOld : 0);
     RegSetValueExW(m_hKey, pszName, 0, dwType, static_cast<const BYTE*>(pData), cbData);
 }
 
 UserValue::~UserValue()
 {
-    if (m_dwType)  // there was a value
+    if (m_dwType)
         RegSetValueExW(m_hKey, m_name.c_str(), 0, m_dwType, m_old.data(), (DWORD)m_old.size());
     else
         RegDeleteValueW(m_hKey, m_name.c_str());

@@ -1,4 +1,4 @@
-// Child processes, the executable's own child functions, and profile values.
+// Child processes and profile values.
 #pragma once
 
 #include <windows.h>
@@ -21,11 +21,12 @@ class ChildProcess {
 public:
     ~ChildProcess() { Finish(0); }
     bool Start(const std::wstring& exePath, const std::wstring& args = L"", StdoutMode mode = StdoutMode::Pipe);
-    // Its visible top-level window of that class; NULL once it ended or the time is up.
-    HWND WaitForWindow(const wchar_t* pszClass, DWORD dwTimeoutMs = 30000);
-    bool HasExited(DWORD dwWaitMs = 0) const;
-    // Waits for the end (killing it after the timeout) and the pipe's last bytes.
-    ProcessResult Finish(DWORD dwTimeoutMs = 30000);
+    HWND WaitForWindow(const wchar_t* pszClass, DWORD dwTimeoutMs = 30000);  // visible, top-level; NULL: none
+    bool HasExited(DWORD dwWaitMs = 0) const
+    {
+        return m_pi.hProcess && WaitForSingleObject(m_pi.hProcess, dwWaitMs) == WAIT_OBJECT_0;
+    }
+    ProcessResult Finish(DWORD dwTimeoutMs = 30000);  // killed after the timeout; waits for the pipe's last bytes
 
 private:
     PROCESS_INFORMATION m_pi = {};
@@ -34,21 +35,7 @@ private:
     std::string m_out;
 };
 
-// KELVANE_CHILD(name) { ... }: "--child name ARGS..." runs it as its own process, args = ARGS.
-using ChildFunction = int (*)(const std::vector<std::string>& args);
-struct ChildRegistrar {
-    ChildRegistrar(const char* pszName, ChildFunction pfn);
-};
-#define KELVANE_CHILD(name)                                                  \
-    static int name(const std::vector<std::string>& args);                   \
-    static ChildRegistrar s_registrar_##name(#name, name);                   \
-    static int name(const std::vector<std::string>& args)
-ChildFunction FindChild(const std::string& name);
-ProcessResult RunChild(const char* pszName, const std::wstring& args = L"", DWORD dwTimeoutMs = 60000);
-
-// A value under HKEY_CURRENT_USER, e.g. "Control Panel\Desktop" LogPixels or the profile's
-// [windows] oleinplaceborderwidth ("Software\Microsoft\Windows NT\CurrentVersion\Windows"),
-// put back as it was at the end of the scope.
+// A value under HKEY_CURRENT_USER (such as "Control Panel\Desktop" LogPixels), put back at the end of the scope.
 class UserValue {
 public:
     UserValue(const wchar_t* pszKey, const wchar_t* pszName, DWORD dwType, const void* pData, DWORD cbData);
@@ -57,6 +44,6 @@ public:
 private:
     HKEY m_hKey = NULL;
     std::wstring m_name;
-    DWORD m_dwType = 0;
-    std::vector<BYTE> m_old;
+    DWORD m_dwType = 0;  // 0: there was no value
+    std::vector<BYTE> m_old = std::vector<BYTE>(1024);
 };

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include <string>
+#include <atomic>
 #include <thread>
 
 #include "tests/kit/pixels.h"
@@ -15,31 +15,25 @@ class PatternWindow {
 public:
     PatternWindow(const RECT& rc, uint32_t (*pfnPixel)(int x, int y));
     ~PatternWindow();
-    // Waits until the screen over rc shows exactly the pattern: "" once it does.
-    std::string WaitUntilShown(DWORD dwTimeoutMs = 15000) const;
+    std::string WaitUntilShown(DWORD dwTimeoutMs = 15000) const;  // "" once the screen shows it exactly
     const Image& Expected() const { return m_expected; }
 
 private:
     RECT m_rc;
     Image m_expected;
-    HBITMAP m_hbm;
-    HANDLE m_hReady;
-    DWORD m_dwThreadId = 0;
+    std::atomic<DWORD> m_dwThreadId{ 0 };
     std::thread m_thread;
 };
 
-// Sets the capture's globals, the tracker's bounds and the shade as if a cx x cy
-// monitor at (0, 0) showing the pattern had been captured; returns the frozen image.
+// Sets the capture's globals, the tracker's bounds and the shade as if a cx x cy monitor at (0, 0) showing
+// the pattern had been captured; returns the frozen image.
 Image UseSyntheticCapture(int cx, int cy, uint32_t (*pfnPixel)(int x, int y) = TestPattern);
 
-// The painter's output for the normalised selection rcSel against what it must
-// show: the frozen image inside; the frame ring just outside (a pen wider than
-// 1 leaves the pixels within its width unjudged); the handles of side h in mask;
-// elsewhere the painter's own output for no selection (dimmed). rcSkip: the label.
+// The painter's output for the normalised selection rcSel against what it must show: the frozen image inside;
+// the frame ring just outside (a pen wider than 1 leaves the pixels within its width unjudged); the handles of
+// side h in mask; elsewhere the painter's own output for no selection (dimmed). rcSkip: the label.
 std::string CompareOverlay(const Image& shown, const Image& frozen, const Image& dimmed, const RECT& rcSel,
                            int h, int nPen, UINT mask, const RECT& rcSkip);
 
-// GetGuiResources, or under Wine (which does not count) its GDI handle table's live entries.
-DWORD CountGdiObjects();
-// PrivateUsage, or the page-file usage where the system leaves that 0 (Wine).
-SIZE_T PrivateBytes();
+DWORD CountGdiObjects();  // this process's, on every system and architecture
+SIZE_T PrivateBytes();    // PrivateUsage, or the page-file usage where the system leaves that 0 (Wine)
