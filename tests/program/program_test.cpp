@@ -53,6 +53,8 @@ const Row c_rows[] = {
     { "HandleWidth5000", { c_band, c_enter }, { 0, 0, 1920, 1080 }, StdoutMode::Pipe, L"5000" },
 };
 
+void PrintTo(const Row& row, std::ostream* pOut) { *pOut << row.pszName; }
+
 class Program : public ::testing::TestWithParam<Row> {};
 
 TEST_P(Program, Runs)
