@@ -1,5 +1,4 @@
-// The display scale, and the painter's output read back from a memory DC and
-// held against what it must show, at 96, 120 and 144 DPI.
+// The display scale, and the painter's output read back from a memory DC at 96, 120 and 144 DPI.
 #include <gtest/gtest.h>
 
 #include "app/globals.h"

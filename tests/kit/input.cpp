@@ -19,12 +19,6 @@ void SendKey(WORD wVk, bool bUp)
     SendInput(1, &input, sizeof(INPUT));
 }
 
-void SendKeyPress(WORD wVk)
-{
-    SendKey(wVk, false);
-    SendKey(wVk, true);
-}
-
 void PostMouse(HWND hWnd, UINT uMsg, int x, int y)
 {
     WPARAM wButtons = (uMsg == WM_MOUSEMOVE || uMsg == WM_LBUTTONDOWN) ? MK_LBUTTON : 0;

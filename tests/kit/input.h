@@ -6,7 +6,6 @@
 // One absolute pointer event at (x, y), virtual-screen coordinates, with dwFlags (buttons) added.
 void SendMouseAt(int x, int y, DWORD dwFlags = 0);
 void SendKey(WORD wVk, bool bUp);
-void SendKeyPress(WORD wVk);  // down, then up
 // Positions as the system gives them to a window holding the capture: signed 16-bit words.
 void PostMouse(HWND hWnd, UINT uMsg, int x, int y);
 void PostKey(HWND hWnd, WORD wVk, bool bUp);

@@ -49,12 +49,11 @@ uint32_t NoisePattern(int x, int y)
 // RFC 4648 alphabet, "=" padding).
 static bool Base64Decode(const std::string& text, std::vector<BYTE>* pBytes)
 {
-    DWORD cb = 0, cch = 0;
-    if (!CryptStringToBinaryA(text.data(), (DWORD)text.size(), CRYPT_STRING_BASE64, NULL, &cb, NULL, NULL))
+    DWORD cb = (DWORD)text.size(), cch = cb + 1;  // the bytes take less room than their text
+    pBytes->resize(cb);
+    if (!CryptStringToBinaryA(text.data(), cb, CRYPT_STRING_BASE64, pBytes->data(), &cb, NULL, NULL))
         return false;
     pBytes->resize(cb);
-    CryptStringToBinaryA(text.data(), (DWORD)text.size(), CRYPT_STRING_BASE64, pBytes->data(), &cb, NULL, NULL);
-    CryptBinaryToStringA(pBytes->data(), cb, CRYPT_STRING_BASE64 | CRYPT_STRING_NOCRLF, NULL, &cch);
     std::string again(cch, '\0');
     CryptBinaryToStringA(pBytes->data(), cb, CRYPT_STRING_BASE64 | CRYPT_STRING_NOCRLF, &again[0], &cch);
     return again.c_str() == text;
@@ -102,10 +101,13 @@ std::string DecodeSinglePngText(const std::string& text, Image* pImage)
     return DecodePng(png, pImage) ? "" : "GDI+ cannot decode the PNG";
 }
 
-std::string CompareCrop(const Image& image, const Image& reference, int x0, int y0)
+std::string CompareCrop(const Image& image, const Image& reference, const RECT& rc)
 {
+    const LONG x0 = std::min(rc.left, rc.right), y0 = std::min(rc.top, rc.bottom);
+    if (image.width != std::abs(rc.right - rc.left) || image.height != std::abs(rc.bottom - rc.top))
+        return "an image of " + std::to_string(image.width) + " x " + std::to_string(image.height);
     if (x0 < 0 || y0 < 0 || x0 + image.width > reference.width || y0 + image.height > reference.height)
-        return "the image lies outside the reference";
+        return "the rectangle lies outside the reference";
     for (int y = 0; y < image.height; y++)
         for (int x = 0; x < image.width; x++)
             if (image.At(x, y) != reference.At(x0 + x, y0 + y))

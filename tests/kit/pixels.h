@@ -25,5 +25,5 @@ uint32_t NoisePattern(int x, int y);
 // Decodes text, which must be strict Base64 (RFC 4648, no line end) of exactly one PNG: signature, header
 // chunk first, end chunk last and once, nothing after it.
 std::string DecodeSinglePngText(const std::string& text, Image* pImage);
-// image equals reference's rectangle of image's size at (x0, y0).
-std::string CompareCrop(const Image& image, const Image& reference, int x0, int y0);
+// image equals reference's rectangle rc (its edges in either order).
+std::string CompareCrop(const Image& image, const Image& reference, const RECT& rc);

@@ -34,7 +34,8 @@ bool ChildProcess::Start(const std::wstring& exePath, const std::wstring& args, 
 
 HWND ChildProcess::WaitForWindow(const wchar_t* pszClass, DWORD dwTimeoutMs)
 {
-    for (DWORD dwStart = GetTickCount(); m_pi.hProcess && !HasExited(20) && GetTickCount() - dwStart < dwTimeoutMs;) {
+    for (DWORD dwStart = GetTickCount();
+         GetTickCount() - dwStart < dwTimeoutMs && WaitForSingleObject(m_pi.hProcess, 20) == WAIT_TIMEOUT;) {
         for (HWND hWnd = NULL; (hWnd = FindWindowExW(NULL, hWnd, pszClass, NULL)) != NULL;) {
             DWORD dwProcessId = 0;
             GetWindowThreadProcessId(hWnd, &dwProcessId);
@@ -50,7 +51,7 @@ ProcessResult ChildProcess::Finish(DWORD dwTimeoutMs)
     ProcessResult result;
     if (!m_pi.hProcess)
         return result;
-    result.bExited = HasExited(dwTimeoutMs);
+    result.bExited = WaitForSingleObject(m_pi.hProcess, dwTimeoutMs) == WAIT_OBJECT_0;
     if (!result.bExited)
         TerminateProcess(m_pi.hProcess, 1), WaitForSingleObject(m_pi.hProcess, 5000);
     GetExitCodeProcess(m_pi.hProcess, &result.dwExitCode);

@@ -22,10 +22,6 @@ public:
     ~ChildProcess() { Finish(0); }
     bool Start(const std::wstring& exePath, const std::wstring& args = L"", StdoutMode mode = StdoutMode::Pipe);
     HWND WaitForWindow(const wchar_t* pszClass, DWORD dwTimeoutMs = 30000);  // visible, top-level; NULL: none
-    bool HasExited(DWORD dwWaitMs = 0) const
-    {
-        return m_pi.hProcess && WaitForSingleObject(m_pi.hProcess, dwWaitMs) == WAIT_OBJECT_0;
-    }
     ProcessResult Finish(DWORD dwTimeoutMs = 30000);  // killed after the timeout; waits for the pipe's last bytes
 
 private:

@@ -63,7 +63,7 @@ std::string PatternWindow::WaitUntilShown(DWORD dwTimeoutMs) const
 {
     std::string difference;
     for (DWORD dwStart = GetTickCount(); GetTickCount() - dwStart < dwTimeoutMs; Sleep(50))
-        if ((difference = CompareCrop(ReadScreen(m_rc), m_expected, 0, 0)).empty())
+        if ((difference = CompareCrop(ReadScreen(m_rc), m_expected, { 0, 0, m_expected.width, m_expected.height })).empty())
             return "";
     return "the screen does not show the pattern: " + difference;
 }

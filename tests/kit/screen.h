@@ -1,5 +1,4 @@
-// A known picture on the screen, a capture made up without it, the overlay the
-// painter must show, and this process's GDI objects and private bytes.
+// A known picture on the screen, a made-up capture, the overlay the painter must show, GDI objects and memory.
 #pragma once
 
 #include <windows.h>
@@ -9,8 +8,7 @@
 
 #include "tests/kit/pixels.h"
 
-// A topmost, never activated window of its own thread showing pfnPixel over rc
-// (virtual-screen coordinates; pfnPixel gets positions relative to rc).
+// A topmost, never activated window of its own thread showing pfnPixel (positions relative to rc) over rc.
 class PatternWindow {
 public:
     PatternWindow(const RECT& rc, uint32_t (*pfnPixel)(int x, int y));

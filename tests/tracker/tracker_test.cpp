@@ -1,5 +1,4 @@
-// The tracker's geometry as tables, its drag loop as rows of posted messages
-// on a real window, and a soak that repeats those rows with paints between.
+// The tracker's geometry, its drag loop as rows of posted messages on a real window, and a soak of those rows.
 #include <gtest/gtest.h>
 
 #include "app/globals.h"
@@ -40,9 +39,8 @@ TEST(Geometry, HandleSizesMasksAndHitCodes)
     EXPECT_EQ(HitCodeFor({ 100, 100, 104, 104 }, 0xFF, 8, 10, { 99, 95 }), TH_TOPLEFT);
 }
 
-// A drag: the selection before, the press (hit code and point), the messages
-// that reach the loop while it runs, and the selection it must leave. Bounds
-// 1920 x 1080. K: a key down; L: the window gives up the capture.
+// A drag: the selection before, the press (hit code and point), the messages that reach the loop while it runs,
+// and the selection it must leave, within bounds of 1920 x 1080. K: a key down; L: the window loses the capture.
 enum : UINT { M = WM_MOUSEMOVE, U = WM_LBUTTONUP, K = WM_KEYDOWN, R = WM_RBUTTONDOWN, L = WM_CANCELMODE, Q = WM_QUIT };
 struct DragRow {
     const char* pszName;
