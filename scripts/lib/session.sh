@@ -58,12 +58,23 @@ start_wine() {
   mkdir -p "$WINEPREFIX"
   _session_prefixes+=("$WINEPREFIX")
   if [ ! -f "$WINEPREFIX/.kelvane-ready" ]; then
-    local log=$WINEPREFIX/wineboot.log
-    if ! "$WINE" wineboot -i >"$log" 2>&1; then
-      echo "Wine could not set up the prefix $WINEPREFIX with $WINE:" >&2
-      tail -n 5 "$log" >&2
-      exit 1
-    fi
+    # A first start of Wine's 64-bit loader has been seen to fail once with
+    # "could not load kernel32.dll" while other prefixes were being made:
+    # such a prefix is made anew, once.
+    local log attempt
+    for attempt in 1 2; do
+      log=$(mktemp)
+      "$WINE" wineboot -i >"$log" 2>&1 && break
+      wineserver -k >/dev/null 2>&1 || true
+      rm -rf "$WINEPREFIX" && mkdir -p "$WINEPREFIX"
+      if [ $attempt = 2 ]; then
+        echo "Wine could not set up the prefix $WINEPREFIX with $WINE:" >&2
+        tail -n 5 "$log" >&2
+        exit 1
+      fi
+      echo "Wine could not set up the prefix $WINEPREFIX with $WINE; making it again" >&2
+    done
+    rm -f "$log"
     # 96 DPI, no crash dialog, no handle width of our own in the profile, and
     # the hint label's face served by the CJK font that setup installs.
     cat > "$WINEPREFIX/kelvane.reg" <<'REG'
