@@ -73,19 +73,6 @@ void Do(const Monitor& monitor, HWND hWnd, const Step& s)
     }
 }
 
-// The picker covers the monitor under the cursor, comes in front, where the keys go, and shows its first frame.
-std::string Started(ChildProcess& process, StdoutMode mode, const Monitor& monitor, HWND* phWnd)
-{
-    RECT rc = {};
-    if (!process.Start(SiblingPath(L"OCRKelvane.exe"), L"", mode) || !(*phWnd = process.WaitForWindow(L"OCRKelvane")))
-        return "no picker window";
-    if (GetWindowRect(*phWnd, &rc), !EqualRect(&rc, &monitor.rc))
-        return "the window does not cover the monitor under the cursor";
-    if (!WaitFor([&] { SetForegroundWindow(*phWnd); return GetForegroundWindow() == *phWnd ? "" : "behind"; }).empty())
-        return "the window did not come to the foreground";
-    return Shows(monitor, {});
-}
-
 }  // namespace
 
 std::string RunScript(POINT ptCursor, const std::vector<Step>& steps, const RECT& rcExport, StdoutMode mode)
@@ -99,9 +86,17 @@ std::string RunScript(POINT ptCursor, const std::vector<Step>& steps, const RECT
     auto it = std::find_if(s_monitors.begin(), s_monitors.end(), [&](auto& m) { return PtInRect(&m.rc, ptCursor); });
     const Monitor& monitor = it != s_monitors.end() ? *it : s_monitors.front();
     SendMouseAt(ptCursor.x, ptCursor.y);  // the picker freezes the monitor under the cursor
-    ChildProcess process;
+    // The picker covers that monitor, comes in front, where the keys go, and shows its first frame.
+    ChildProcess process;  // ended at once on an early return
     HWND hWnd = NULL;
-    std::string failure = Started(process, mode, monitor, &hWnd);
+    RECT rc = {};
+    if (!process.Start(SiblingPath(L"OCRKelvane.exe"), L"", mode) || !(hWnd = process.WaitForWindow(L"OCRKelvane")))
+        return "no picker window";
+    if (GetWindowRect(hWnd, &rc), !EqualRect(&rc, &monitor.rc))
+        return "the window does not cover the monitor under the cursor";
+    if (!WaitFor([&] { SetForegroundWindow(hWnd); return GetForegroundWindow() == hWnd ? "" : "behind"; }).empty())
+        return "the window did not come to the foreground";
+    std::string failure = Shows(monitor, {});
     for (size_t i = 0; i < steps.size() && failure.empty(); i++)
         if (const Step& s = steps[i]; s.act != Act::Shows)
             Do(monitor, hWnd, s);
