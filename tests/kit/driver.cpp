@@ -1,7 +1,6 @@
 #include "tests/kit/driver.h"
 
 #include <algorithm>
-#include <functional>
 #include <memory>
 
 #include "app/globals.h"
@@ -9,15 +8,6 @@
 #include "tests/kit/screen.h"
 
 namespace {
-
-// Polls until the check answers "", for at most the bound; its last answer.
-std::string WaitFor(const std::function<std::string()>& check)
-{
-    std::string failure;
-    for (DWORD dwStart = GetTickCount(); !(failure = check()).empty() && GetTickCount() - dwStart < 10000;)
-        Sleep(20);
-    return failure;
-}
 
 // A monitor, its pattern, and the painter's own dimmed image of it: what the screen shows outside a selection.
 struct Monitor {

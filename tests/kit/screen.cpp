@@ -59,13 +59,19 @@ PatternWindow::~PatternWindow()
     m_thread.join();
 }
 
+std::string WaitFor(const std::function<std::string()>& check, DWORD dwTimeoutMs)
+{
+    std::string failure;
+    for (DWORD dwStart = GetTickCount(); !(failure = check()).empty() && GetTickCount() - dwStart < dwTimeoutMs;)
+        Sleep(20);
+    return failure;
+}
+
 std::string PatternWindow::WaitUntilShown(DWORD dwTimeoutMs) const
 {
-    std::string difference;
-    for (DWORD dwStart = GetTickCount(); GetTickCount() - dwStart < dwTimeoutMs; Sleep(50))
-        if ((difference = CompareCrop(ReadScreen(m_rc), m_expected, { 0, 0, m_expected.width, m_expected.height })).empty())
-            return "";
-    return "the screen does not show the pattern: " + difference;
+    const RECT rcAll = { 0, 0, m_expected.width, m_expected.height };
+    std::string difference = WaitFor([&] { return CompareCrop(ReadScreen(m_rc), m_expected, rcAll); }, dwTimeoutMs);
+    return difference.empty() ? "" : "the screen does not show the pattern: " + difference;
 }
 
 Image UseSyntheticCapture(int cx, int cy, uint32_t (*pfnPixel)(int x, int y))

@@ -4,9 +4,13 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include "tests/kit/pixels.h"
+
+// Polls until the check answers "", for at most the bound; its last answer.
+std::string WaitFor(const std::function<std::string()>& check, DWORD dwTimeoutMs = 10000);
 
 // A topmost, never activated window of its own thread showing pfnPixel (positions relative to rc) over rc.
 class PatternWindow {
