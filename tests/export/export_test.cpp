@@ -20,8 +20,7 @@ TEST(Base64, RfcVectorsAndAlphabet)
         EXPECT_EQ(Base64Encode(reinterpret_cast<const unsigned char*>(row.bytes.data()), row.bytes.size()), row.text);
 }
 
-// Crops through the export's encoder and Base64, decoded and compared pixel for pixel. The noise PNG is about as
-// large as its pixels, beyond the room the export gives its stream at first; the others are far smaller.
+// Crops through the export, decoded and compared pixel for pixel; the noise PNG outgrows the stream's first room.
 TEST(Export, CropRows)
 {
     Gdiplus::GdiplusStartupInput input;

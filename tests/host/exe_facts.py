@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
-"""Checks built OCRKelvane.exe files from the files alone, also on hosts that
-cannot run them: machine, subsystem, flags, imports and resources.
-Usage: exe_facts.py KIND=EXE... with KIND i386 or x86-64."""
+"""Checks built OCRKelvane.exe files from the files alone, also on hosts that cannot run them:
+machine, subsystem, flags, imports and resources. Usage: exe_facts.py KIND=EXE... (KIND i386 or x86-64)."""
 import re, struct, subprocess, sys
 
 MACHINE = {"i386": 0x14C, "x86-64": 0x8664}
@@ -10,11 +9,9 @@ DLLS = {"gdi32.dll", "gdiplus.dll", "kernel32.dll", "msimg32.dll", "msvcrt.dll",
 RESOURCES = {("6", "7", "2052"), ("9", "109", "2052"), ("14", "107", "2052"), ("14", "108", "2052"), ("24", "1", "0")}
 
 
-def run(*args):
-    return subprocess.run(args, capture_output=True, check=True).stdout
-
-
 def faults(kind, path):
+    run = lambda *args: subprocess.run(args, capture_output=True, check=True).stdout
+    resource = lambda rtype, name: run("wrestool", "-x", "--raw", f"--type={rtype}", f"--name={name}", path)
     data = open(path, "rb").read()
     pe = struct.unpack_from("<I", data, 0x3C)[0]
     machine, flags = struct.unpack_from("<H", data, pe + 4)[0], struct.unpack_from("<H", data, pe + 22)[0]
@@ -26,18 +23,17 @@ def faults(kind, path):
     yield f"imports {sorted(extra)}" if extra else None
     found = set(re.findall(r"--type=(\d+) --name=(\d+) --language=(\d+)", run("wrestool", "-l", path).decode()))
     yield None if RESOURCES <= found else f"resources missing: {sorted(RESOURCES - found)}"
-    resource = lambda rtype, name: run("wrestool", "-x", "--raw", f"--type={rtype}", f"--name={name}", path)
     block, strings = resource(6, 7), []
     while block:  # each string counted in UTF-16 units
         n = struct.unpack_from("<H", block)[0]
         strings, block = strings + [block[2:2 + 2 * n].decode("utf-16-le")], block[2 + 2 * n:]
     yield None if strings[7:8] == strings[13:14] == ["OCRKelvane"] else f"strings 103/109 {strings}"
     for group in (107, 108):
-        entries = resource(14, group)[6:]
-        images = sorted(struct.unpack_from("<BBxxxxH", entries, i) for i in range(0, len(entries), 14))
+        e = resource(14, group)[6:]
+        images = sorted(struct.unpack_from("<BBxxxxH", e, i) for i in range(0, len(e), 14))
         yield None if images == [(32, 32, 4), (32, 32, 8)] else f"icon group {group}: {images}"
-    accel = resource(9, 109)
-    keys = [(f & 0x7F, k, c) for f, k, c, _ in (struct.unpack_from("<HHHH", accel, i) for i in range(0, len(accel), 8))]
+    a = resource(9, 109)
+    keys = [(f & 0x7F, k, c) for f, k, c, _ in (struct.unpack_from("<HHHH", a, i) for i in range(0, len(a), 8))]
     yield None if keys == [(0x10, ord("?"), 104), (0x10, ord("/"), 104)] else f"accelerators {keys}"
     manifest = resource(24, 1).decode()
     yield None if 'level="asInvoker" uiAccess="false"' in manifest and "dpiAware" not in manifest else "manifest"

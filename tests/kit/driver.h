@@ -15,8 +15,8 @@ struct Step {
     int a = 0, b = 0, c = 0, d = 0;
 };
 
-// Runs the picker with the cursor at ptCursor (virtual screen) through the steps: "" when its window covered that
-// monitor, every step passed and it ended with status 0 having written exactly the PNG of rcExport of the monitor's
-// pattern (the inverse off the primary one, so the wrong monitor never matches), or nothing; else the first failure.
+// The picker with the cursor at ptCursor through the steps: "" when its window covered that monitor, every step
+// passed and it ended with status 0 having written exactly the PNG of rcExport of the monitor's pattern (inverted
+// off the primary one, so the wrong monitor never matches), or nothing if blank; else the first failure.
 std::string RunScript(POINT ptCursor, const std::vector<Step>& steps, const RECT& rcExport,
                       StdoutMode mode = StdoutMode::Pipe);

@@ -65,10 +65,9 @@ static bool DecodePng(const std::vector<BYTE>& png, Image* pImage)
     ULONG_PTR token = 0;
     IStream* pStream = SHCreateMemStream(png.data(), (UINT)png.size());
     HBITMAP hbm = NULL;
-    GUID format = {};
     if (pStream && Gdiplus::GdiplusStartup(&token, &input, NULL) == Gdiplus::Ok) {
-        Gdiplus::Bitmap* pBitmap = Gdiplus::Bitmap::FromStream(pStream);
-        if (pBitmap && pBitmap->GetRawFormat(&format) == Gdiplus::Ok && format == Gdiplus::ImageFormatPNG)
+        Gdiplus::Bitmap* pBitmap = Gdiplus::Bitmap::FromStream(pStream);  // its signature was checked first
+        if (pBitmap)
             pBitmap->GetHBITMAP(Gdiplus::Color(), &hbm);
         delete pBitmap;
         Gdiplus::GdiplusShutdown(token);

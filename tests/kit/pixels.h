@@ -17,10 +17,8 @@ struct Image {
 
 Image ReadDC(HDC hdc, int x, int y, int cx, int cy);
 Image ReadScreen(const RECT& rc);  // virtual-screen coordinates
-// Neighbours differ and no row or column repeats within 256: an off-by-one crop cannot match.
-uint32_t TestPattern(int x, int y);
-// No order at all: its PNG is about as large as its raw pixels.
-uint32_t NoisePattern(int x, int y);
+uint32_t TestPattern(int x, int y);   // neighbours differ, no row or column repeats within 256
+uint32_t NoisePattern(int x, int y);  // no order at all: its PNG is about as large as its pixels
 
 // Decodes text, which must be strict Base64 (RFC 4648, no line end) of exactly one PNG: signature, header
 // chunk first, end chunk last and once, nothing after it.

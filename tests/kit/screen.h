@@ -27,8 +27,7 @@ private:
     std::thread m_thread;
 };
 
-// Sets the capture's globals, the tracker's bounds and the shade as if a cx x cy monitor at (0, 0) showing
-// the pattern had been captured; returns the frozen image.
+// The run's globals as if a cx x cy monitor at (0, 0) showing the pattern had been captured: the frozen image.
 Image UseSyntheticCapture(int cx, int cy, uint32_t (*pfnPixel)(int x, int y) = TestPattern);
 
 // The painter's output for the normalised selection rcSel against what it must show: the frozen image inside;

@@ -36,8 +36,7 @@ const Row c_rows[] = {
     { "CloseMessageWritesNothing", { c_band, c_shown, { Act::Post, WM_CLOSE } }, c_rcNothing },
     { "ExitCommandFromAnySenderWritesNothing",
       { c_band, c_shown, { Act::Post, WM_COMMAND, MAKEWPARAM(105, 1), 0x1234 } }, c_rcNothing },
-    // Two Enter releases posted while the band still runs up and to the left reach the window before the first
-    // one's quit; then more accepts: one text, of the band at that moment.
+    // Two Enter releases posted while the band runs reach the window before the quit: one text, of that band.
     { "OneTextPerRun",
       { { Act::Press, 500, 400 }, { Act::Move, 420, 340 }, { Act::Move, 340, 280 }, { Act::Shows, 340, 280, 500, 400 },
         { Act::Post, WM_KEYUP, VK_RETURN, 1 }, { Act::Post, WM_KEYUP, VK_RETURN, 1 }, { Act::Release, 340, 280 },

@@ -100,8 +100,8 @@ TEST(Huge, AWholeMonitorExportFitsA32BitAddressSpace)
                             { 0, 0, 7680, 4320 }));
 }
 
-// The cursor on the second monitor: the window covers it, the crop comes from it, and a band dragged onto the first
-// monitor stops at its own edge (posted: under Wine the real pointer entering another X window ends a drag).
+// The window covers the monitor under the cursor, the crop comes from it, a band dragged onto the other stops at
+// its edge. Posted: under Wine the real pointer entering another X window ends a drag.
 TEST(TwoMonitors, TheMonitorUnderTheCursorIsTheOneCaptured)
 {
     ASSERT_EQ(2, GetSystemMetrics(SM_CMONITORS)) << "Wine does not report the two monitors";
