@@ -5,13 +5,15 @@ import re, struct, subprocess, sys
 
 MACHINE = {"i386": 0x14C, "x86-64": 0x8664}
 DLLS = {"gdi32.dll", "gdiplus.dll", "kernel32.dll", "msimg32.dll", "msvcrt.dll", "ole32.dll", "user32.dll"}
-# (type, name, language): strings 96-111, accelerators, icon groups, manifest.
-RESOURCES = {("6", "7", "2052"), ("9", "109", "2052"), ("14", "107", "2052"), ("14", "108", "2052"), ("24", "1", "0")}
+TITLE = struct.pack("<H", 10) + "OCRKelvane".encode("utf-16-le")
+STRINGS = b"\0\0" * 7 + TITLE + b"\0\0" * 5 + TITLE + b"\0\0" * 2  # block 7: strings 96-111, 103 and 109 set
 
 
 def faults(kind, path):
     run = lambda *args: subprocess.run(args, capture_output=True, check=True).stdout
-    resource = lambda rtype, name: run("wrestool", "-x", "--raw", f"--type={rtype}", f"--name={name}", path)
+    # Each resource in its language: Chinese (PRC) but the manifest, which is neutral.
+    res = lambda t, n, lang=2052: run("wrestool", "-x", "--raw", f"--type={t}", f"--name={n}", f"--language={lang}",
+                                      path)
     data = open(path, "rb").read()
     pe = struct.unpack_from("<I", data, 0x3C)[0]
     machine, flags = struct.unpack_from("<H", data, pe + 4)[0], struct.unpack_from("<H", data, pe + 22)[0]
@@ -21,21 +23,15 @@ def faults(kind, path):
     yield None if kind != "i386" or flags & 0x20 else "not large-address-aware"
     extra = {d.lower() for d in re.findall(r"DLL Name: (\S+)", run("objdump", "-p", path).decode())} - DLLS
     yield f"imports {sorted(extra)}" if extra else None
-    found = set(re.findall(r"--type=(\d+) --name=(\d+) --language=(\d+)", run("wrestool", "-l", path).decode()))
-    yield None if RESOURCES <= found else f"resources missing: {sorted(RESOURCES - found)}"
-    block, strings = resource(6, 7), []
-    while block:  # each string counted in UTF-16 units
-        n = struct.unpack_from("<H", block)[0]
-        strings, block = strings + [block[2:2 + 2 * n].decode("utf-16-le")], block[2 + 2 * n:]
-    yield None if strings[7:8] == strings[13:14] == ["OCRKelvane"] else f"strings 103/109 {strings}"
+    yield None if res(6, 7) == STRINGS else "strings 103 and 109"
     for group in (107, 108):
-        e = resource(14, group)[6:]
+        e = res(14, group)[6:]
         images = sorted(struct.unpack_from("<BBxxxxH", e, i) for i in range(0, len(e), 14))
         yield None if images == [(32, 32, 4), (32, 32, 8)] else f"icon group {group}: {images}"
-    a = resource(9, 109)
+    a = res(9, 109)
     keys = [(f & 0x7F, k, c) for f, k, c, _ in (struct.unpack_from("<HHHH", a, i) for i in range(0, len(a), 8))]
     yield None if keys == [(0x10, ord("?"), 104), (0x10, ord("/"), 104)] else f"accelerators {keys}"
-    manifest = resource(24, 1).decode()
+    manifest = res(24, 1, 0).decode()
     yield None if 'level="asInvoker" uiAccess="false"' in manifest and "dpiAware" not in manifest else "manifest"
 
 
