@@ -11,7 +11,6 @@
 // armed g_rcHover again, a move with the button up starts no band. Then the cursors over that selection.
 TEST(Picker, APressArmsANewBandOnlyWhileNoSelectionExistsAndTheCursorsFollow)
 {
-    SetCursorPos(10, 10);
     LoadStringW(GetModuleHandleW(NULL), IDS_APP_TITLE, g_szTitle, 100);
     LoadStringW(GetModuleHandleW(NULL), IDC_OCRKELVANE, g_szWindowClass, 100);
     RegisterMainWindowClass(GetModuleHandleW(NULL));

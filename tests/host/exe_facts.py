@@ -24,13 +24,8 @@ def faults(kind, path):
     extra = {d.lower() for d in re.findall(r"DLL Name: (\S+)", run("objdump", "-p", path).decode())} - DLLS
     yield f"imports {sorted(extra)}" if extra else None
     yield None if res(6, 7) == STRINGS else "strings 103 and 109"
-    for group in (107, 108):
-        e = res(14, group)[6:]
-        images = sorted(struct.unpack_from("<BBxxxxH", e, i) for i in range(0, len(e), 14))
-        yield None if images == [(32, 32, 4), (32, 32, 8)] else f"icon group {group}: {images}"
-    a = res(9, 109)
-    keys = [(f & 0x7F, k, c) for f, k, c, _ in (struct.unpack_from("<HHHH", a, i) for i in range(0, len(a), 8))]
-    yield None if keys == [(0x10, ord("?"), 104), (0x10, ord("/"), 104)] else f"accelerators {keys}"
+    # The icon groups and accelerators as the resource script gives them: there, in their language.
+    yield from (None if res(t, n) else f"no resource {t}/{n}" for t, n in ((14, 107), (14, 108), (9, 109)))
     manifest = res(24, 1, 0).decode()
     yield None if 'level="asInvoker" uiAccess="false"' in manifest and "dpiAware" not in manifest else "manifest"
 

@@ -7,8 +7,6 @@
 #include "tests/kit/input.h"
 #include "tests/kit/screen.h"
 
-namespace {
-
 // A monitor, its pattern, and the painter's own dimmed image of it: what the screen shows outside a selection.
 struct Monitor {
     RECT rc;
@@ -16,7 +14,7 @@ struct Monitor {
     Image dimmed;
 };
 
-BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT prc, LPARAM lParam)
+static BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT prc, LPARAM lParam)
 {
     uint32_t (*pfnPixel)(int x, int y) = TestPattern;
     if (prc->left != 0 || prc->top != 0)
@@ -29,7 +27,7 @@ BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT prc, LPARAM lParam)
 }
 
 // "" once the screen shows the overlay of the normalised selection s (its hint label not judged), else how.
-std::string Shows(const Monitor& monitor, const RECT& s)
+static std::string Shows(const Monitor& monitor, const RECT& s)
 {
     int nPen = IsRectEmpty(&s) ? 0 : 1;
     return WaitFor([&] {
@@ -38,7 +36,7 @@ std::string Shows(const Monitor& monitor, const RECT& s)
     });
 }
 
-void Do(const Monitor& monitor, HWND hWnd, const Step& s)
+static void Do(const Monitor& monitor, HWND hWnd, const Step& s)
 {
     // Every button event carries its position: Wine reports each SendInput move back through the X server as
     // a second, later move, and a button event without one acts wherever such a late move has put the cursor.
@@ -62,8 +60,6 @@ void Do(const Monitor& monitor, HWND hWnd, const Step& s)
     default: return PostMouse(hWnd, (UINT)s.a, s.b, s.c);
     }
 }
-
-}  // namespace
 
 std::string RunScript(POINT ptCursor, const std::vector<Step>& steps, const RECT& rcExport, StdoutMode mode)
 {

@@ -1,5 +1,4 @@
-// The whole program driven as a user drives it: a pattern on every monitor, OCRKelvane.exe started with the
-// cursor on a chosen one, a script of real input, and what it showed and wrote compared with the pattern.
+// The whole program driven as a user drives it, over a pattern on every monitor, by a script of real input.
 #pragma once
 
 #include <string>
@@ -15,8 +14,7 @@ struct Step {
     int a = 0, b = 0, c = 0, d = 0;
 };
 
-// The picker with the cursor at ptCursor through the steps: "" when its window covered that monitor, every step
-// passed and it ended with status 0 having written exactly the PNG of rcExport of the monitor's pattern (inverted
-// off the primary one, so the wrong monitor never matches), or nothing if blank; else the first failure.
+// "" when the picker started with the cursor at ptCursor covered that monitor, passed every step and ended with status
+// 0, having written the PNG of rcExport of its pattern (inverted off the primary), or nothing if blank.
 std::string RunScript(POINT ptCursor, const std::vector<Step>& steps, const RECT& rcExport,
                       StdoutMode mode = StdoutMode::Pipe);

@@ -45,8 +45,7 @@ uint32_t NoisePattern(int x, int y)
     return (h ^ h >> 15) & 0x00FFFFFF;
 }
 
-// Strict: decoded and encoded again by the system, it must give the same text (no line end, only the
-// RFC 4648 alphabet, "=" padding).
+// Strict: decoded and encoded again by the system, it must give the same text (RFC 4648, no line end).
 static bool Base64Decode(const std::string& text, std::vector<BYTE>* pBytes)
 {
     DWORD cb = (DWORD)text.size(), cch = cb + 1;  // the bytes take less room than their text

@@ -20,8 +20,7 @@ Image ReadScreen(const RECT& rc);  // virtual-screen coordinates
 uint32_t TestPattern(int x, int y);   // neighbours differ, no row or column repeats within 256
 uint32_t NoisePattern(int x, int y);  // no order at all: its PNG is about as large as its pixels
 
-// Decodes text, which must be strict Base64 (RFC 4648, no line end) of exactly one PNG: signature, header
-// chunk first, end chunk last and once, nothing after it.
+// Decodes text, which must be strict Base64 (no line end) of exactly one PNG, nothing after its end chunk.
 std::string DecodeSinglePngText(const std::string& text, Image* pImage);
 // image equals reference's rectangle rc (its edges in either order).
 std::string CompareCrop(const Image& image, const Image& reference, const RECT& rc);

@@ -116,10 +116,9 @@ std::string CompareOverlay(const Image& shown, const Image& frozen, const Image&
     return "";
 }
 
-// GetGuiResources, or under Wine (which counts nothing there) the live entries of its GDI handle table: 24 bytes
-// each, the type at 14 (0 when free). The PEB holds the table at 0x94 in a 32-bit process, at 0xF8 in a 64-bit
-// one; a 32-bit process beside a 64-bit TEB (whose address the 32-bit TEB keeps at 0xF70, its GdiBatchCount)
-// finds it in that TEB's 64-bit PEB (at 0x60).
+// GetGuiResources, or under Wine (which counts nothing there) the live entries of its GDI handle table (24 bytes
+// each, the type at 14, 0 when free): in the PEB at 0x94 (32-bit) or 0xF8 (64-bit), or for a 32-bit process beside
+// a 64-bit TEB (the 32-bit TEB keeps its address at 0xF70) in that TEB's 64-bit PEB (at 0x60).
 DWORD CountGdiObjects()
 {
     if (DWORD n = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS))

@@ -30,9 +30,8 @@ private:
 // The run's globals as if a cx x cy monitor at (0, 0) showing the pattern had been captured: the frozen image.
 Image UseSyntheticCapture(int cx, int cy, uint32_t (*pfnPixel)(int x, int y) = TestPattern);
 
-// The painter's output for the normalised selection rcSel against what it must show: the frozen image inside;
-// the frame ring just outside (a pen wider than 1 leaves the pixels within its width unjudged); the handles of
-// side h in mask; elsewhere the painter's own output for no selection (dimmed). rcSkip: the label.
+// The painter's output for the normalised selection rcSel: the frozen image inside, the frame ring just outside (a
+// wider pen's ring unjudged), the handles of side h in mask, dimmed elsewhere; rcSkip (the label) not judged.
 std::string CompareOverlay(const Image& shown, const Image& frozen, const Image& dimmed, const RECT& rcSel,
                            int h, int nPen, UINT mask, const RECT& rcSkip);
 

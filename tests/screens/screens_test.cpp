@@ -10,8 +10,7 @@
 #include "tests/kit/driver.h"
 #include "tests/kit/screen.h"
 
-// Seeded random mouse and key messages posted to a window of the program's class over a synthetic 400 x 300
-// capture and pumped as its loops pump them. A hook sees each message a loop takes before it is handled.
+// Seeded random input posted to the program's window over a 400 x 300 capture; a hook sees what its loops take.
 static std::mt19937 s_rng;
 static bool s_bQuit, s_bExport;  // what the run must do
 static RECT s_rcExport;
