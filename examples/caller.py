@@ -7,8 +7,9 @@ its text as read by the tesseract command.
     caller.py OUTPUT.png [--picker PATH] [--ocr LANGS]
 
 The picker writes the PNG as Base64 text on standard output, or nothing when
-the user ends it with Esc. On Linux it runs through wine. Exit status: 0 when
-a PNG was saved, 1 when nothing was selected.
+the user ends it with Esc. On Linux it runs through wine, or through $WINE when
+set (/usr/lib/wine/wine64 for the x64 build on a host without 32-bit support).
+Exit status: 0 when a PNG was saved, 1 when nothing was selected.
 """
 import argparse
 import base64
@@ -21,7 +22,7 @@ DEFAULT_PICKER = os.path.join(HERE, "..", "build", "bin", "OCRKelvane.exe")
 
 
 def run_picker(picker):
-    command = [picker] if os.name == "nt" else ["wine", picker]
+    command = [picker] if os.name == "nt" else [os.environ.get("WINE", "wine"), picker]
     return subprocess.run(command, stdout=subprocess.PIPE, check=False).stdout
 
 
