@@ -62,8 +62,8 @@ start_wine() {
     # "could not load kernel32.dll" while other prefixes were being made:
     # such a prefix is made anew, once.
     local log attempt
+    log=$(mktemp)
     for attempt in 1 2; do
-      log=$(mktemp)
       "$WINE" wineboot -i >"$log" 2>&1 && break
       wineserver -k >/dev/null 2>&1 || true
       rm -rf "$WINEPREFIX" && mkdir -p "$WINEPREFIX"
@@ -89,9 +89,11 @@ REGEDIT4
 [HKEY_CURRENT_USER\Software\Wine\WineDbg]
 "ShowCrashDialog"=dword:00000000
 REG
-    "$WINE" regedit /S "$(windows_path "$WINEPREFIX/kelvane.reg")" >/dev/null 2>&1
+    # Drive Z: is the root of the file system.
+    local reg=$WINEPREFIX/kelvane.reg
+    "$WINE" regedit /S "Z:${reg//\//\\}" >/dev/null 2>&1
     # The wineserver writes the registry to disk when it ends: wait for that,
-    # so a ready prefix is complete on disk and can be copied.
+    # so a prefix marked ready is complete on disk.
     wineserver -w
     touch "$WINEPREFIX/.kelvane-ready"
   fi
@@ -104,12 +106,6 @@ REG
   fi
 }
 
-# The Windows path of a file: drive Z: is the root of the file system.
-windows_path() {
-  local path=$1
-  echo "Z:${path//\//\\}"
-}
-
 # This host runs i386 code when the 32-bit dynamic loader starts; on hosts
 # whose kernel runs 64-bit user code only it fails with "Exec format error".
 host_runs_i386() {
@@ -118,8 +114,8 @@ host_runs_i386() {
 
 # select_arch: picks the build the scripts run, i686 (the product) where this
 # host runs 32-bit code, else x64; KELVANE_ARCH=i686|x64 forces one. Sets
-# ARCH, OTHER_ARCH, BUILD_DIR (unless given), WINE (the loader) and
-# BOTH_RUN, and says which path it takes on stderr.
+# ARCH, OTHER_ARCH, BUILD_DIR (unless given) and WINE (the loader), and says
+# which path it takes on stderr.
 select_arch() {
   local runs32=no
   host_runs_i386 && runs32=yes
@@ -133,7 +129,6 @@ select_arch() {
     x64) ARCH=x64 ;;
     *) echo "KELVANE_ARCH must be i686 or x64, not '$KELVANE_ARCH'" >&2; exit 1 ;;
   esac
-  BOTH_RUN=$runs32
   if [ $ARCH = i686 ]; then
     OTHER_ARCH=x64
     WINE=/usr/lib/wine/wine

@@ -19,7 +19,6 @@ static BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT prc, LPARAM lParam)
     uint32_t (*pfnPixel)(int x, int y) = TestPattern;
     if (prc->left != 0 || prc->top != 0)
         pfnPixel = [](int x, int y) { return ~TestPattern(x, y) & 0xFFFFFF; };
-    g_hbmShade = NULL;  // so this capture gets a dimmed image of its own
     UseSyntheticCapture(prc->right - prc->left, prc->bottom - prc->top, pfnPixel);
     reinterpret_cast<std::vector<Monitor>*>(lParam)->push_back(
         { *prc, std::make_unique<PatternWindow>(*prc, pfnPixel), ReadDC(g_hdcDimmed, 0, 0, g_cxScreen, g_cyScreen) });

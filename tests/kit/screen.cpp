@@ -79,6 +79,7 @@ Image UseSyntheticCapture(int cx, int cy, uint32_t (*pfnPixel)(int x, int y))
     g_cxScreen = cx;
     g_cyScreen = cy;
     SetRect(&g_rcMonitor, 0, 0, cx, cy);
+    g_hbmShade = NULL;  // a shade and a dimmed image of this capture's own
     g_tracker.m_rcBounds = g_rcMonitor;
     g_hdcCapture = CreateCompatibleDC(NULL);
     g_hbmCapture = CreateBitmap(cx, cy, 1, 32, NULL);  // the screen's format, as the capture's
