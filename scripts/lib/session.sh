@@ -48,36 +48,32 @@ start_display() {
   wait_for_display "$DISPLAY"
 }
 
-# start_wine [PREFIX]: a prefix made and set up once, and one persistent
-# wineserver for everything this script runs.
-start_wine() {
-  export WINEPREFIX=${1:-$BUILD_DIR/wineprefix}
-  export WINELOADER=$WINE
-  export WINEDEBUG=${WINEDEBUG:--all}
-  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-  mkdir -p "$WINEPREFIX"
-  _session_prefixes+=("$WINEPREFIX")
-  if [ ! -f "$WINEPREFIX/.kelvane-ready" ]; then
+# make_seed SEED: a prefix made by wineboot and set up once, never run again,
+# from which every prefix of the build is cloned. Each prefix holds about
+# 1.3 GB of Wine's own DLLs; clones share them.
+make_seed() {
+  local seed=$1 log attempt
+  [ -f "$seed/.kelvane-ready" ] && return 0
+  rm -rf "$seed" && mkdir -p "$seed"
+  log=$(mktemp)
+  for attempt in 1 2; do
     # A first start of Wine's 64-bit loader has been seen to fail once with
     # "could not load kernel32.dll" while other prefixes were being made:
     # such a prefix is made anew, once.
-    local log attempt
-    log=$(mktemp)
-    for attempt in 1 2; do
-      "$WINE" wineboot -i >"$log" 2>&1 && break
-      wineserver -k >/dev/null 2>&1 || true
-      rm -rf "$WINEPREFIX" && mkdir -p "$WINEPREFIX"
-      if [ $attempt = 2 ]; then
-        echo "Wine could not set up the prefix $WINEPREFIX with $WINE:" >&2
-        tail -n 5 "$log" >&2
-        exit 1
-      fi
-      echo "Wine could not set up the prefix $WINEPREFIX with $WINE; making it again" >&2
-    done
-    rm -f "$log"
-    # 96 DPI, no crash dialog, no handle width of our own in the profile, and
-    # the hint label's face served by the CJK font that setup installs.
-    cat > "$WINEPREFIX/kelvane.reg" <<'REG'
+    WINEPREFIX=$seed "$WINE" wineboot -i >"$log" 2>&1 && break
+    WINEPREFIX=$seed wineserver -k >/dev/null 2>&1 || true
+    rm -rf "$seed" && mkdir -p "$seed"
+    if [ $attempt = 2 ]; then
+      echo "Wine could not set up the prefix $seed with $WINE:" >&2
+      tail -n 5 "$log" >&2
+      return 1
+    fi
+    echo "Wine could not set up the prefix $seed with $WINE; making it again" >&2
+  done
+  rm -f "$log"
+  # 96 DPI, no crash dialog, no handle width of our own in the profile, and
+  # the hint label's face served by the CJK font that setup installs.
+  cat > "$seed/kelvane.reg" <<'REG'
 REGEDIT4
 
 [HKEY_CURRENT_USER\Control Panel\Desktop]
@@ -89,13 +85,46 @@ REGEDIT4
 [HKEY_CURRENT_USER\Software\Wine\WineDbg]
 "ShowCrashDialog"=dword:00000000
 REG
-    # Drive Z: is the root of the file system.
-    local reg=$WINEPREFIX/kelvane.reg
-    "$WINE" regedit /S "Z:${reg//\//\\}" >/dev/null 2>&1
-    # The wineserver writes the registry to disk when it ends: wait for that,
-    # so a prefix marked ready is complete on disk.
-    wineserver -w
-    touch "$WINEPREFIX/.kelvane-ready"
+  # Drive Z: is the root of the file system.
+  local reg=$seed/kelvane.reg
+  WINEPREFIX=$seed "$WINE" regedit /S "Z:${reg//\//\\}" >/dev/null 2>&1
+  # The wineserver writes the registry to disk when it ends: wait for that,
+  # so a seed marked ready is complete on disk.
+  WINEPREFIX=$seed wineserver -w
+  touch "$seed/.kelvane-ready"
+}
+
+# clone_prefix SEED PREFIX: a prefix of its own that shares the seed's large
+# files (Wine's DLLs, which nothing writes) through hard links. The registry,
+# the .ini files and every small file get copies, since Wine may rewrite
+# those in place.
+clone_prefix() {
+  local seed=$1 prefix=$2
+  rm -rf "$prefix" "$prefix.part"
+  cp -a --link "$seed" "$prefix.part" || return 1
+  find "$prefix.part" -type f \( -name '*.reg' -o -size -64k \) -exec sh -c \
+    'for f; do cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f" || exit 1; done' sh {} + || return 1
+  mv "$prefix.part" "$prefix"
+}
+
+# start_wine [PREFIX]: a prefix of the build's (cloned from the seed, which
+# KELVANE_WINE_SEED names for child scripts), and one persistent wineserver
+# for everything this script runs.
+start_wine() {
+  export WINEPREFIX=${1:-$BUILD_DIR/wineprefix}
+  export WINELOADER=$WINE
+  export WINEDEBUG=${WINEDEBUG:--all}
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  export KELVANE_WINE_SEED=${KELVANE_WINE_SEED:-$BUILD_DIR/wineprefix-seed}
+  _session_prefixes+=("$WINEPREFIX")
+  if [ ! -f "$WINEPREFIX/.kelvane-ready" ]; then
+    mkdir -p "$(dirname "$KELVANE_WINE_SEED")"
+    # Tests started side by side may both find the seed missing.
+    { flock 9 && make_seed "$KELVANE_WINE_SEED"; } 9>"$KELVANE_WINE_SEED.lock" || exit 1
+    if ! clone_prefix "$KELVANE_WINE_SEED" "$WINEPREFIX"; then
+      echo "Could not make the Wine prefix $WINEPREFIX from $KELVANE_WINE_SEED (disk full?)" >&2
+      exit 1
+    fi
   fi
   wineserver -p
   # Start Wine's own services now, away from our output: started by the
