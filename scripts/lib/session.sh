@@ -48,6 +48,11 @@ start_display() {
   wait_for_display "$DISPLAY"
 }
 
+# free_space PATH: what the disk holding PATH has left, e.g. "1.2G".
+free_space() {
+  df -h --output=avail "$(dirname "$1")" 2>/dev/null | tail -n 1 | tr -d ' '
+}
+
 # make_seed SEED: a prefix made by wineboot and set up once, never run again,
 # from which every prefix of the build is cloned. Each prefix holds about
 # 1.3 GB of Wine's own DLLs; clones share them.
@@ -64,7 +69,7 @@ make_seed() {
     WINEPREFIX=$seed wineserver -k >/dev/null 2>&1 || true
     rm -rf "$seed" && mkdir -p "$seed"
     if [ $attempt = 2 ]; then
-      echo "Wine could not set up the prefix $seed with $WINE:" >&2
+      echo "Wine could not set up the prefix $seed with $WINE ($(free_space "$seed") free on its disk):" >&2
       tail -n 5 "$log" >&2
       return 1
     fi
@@ -122,7 +127,7 @@ start_wine() {
     # Tests started side by side may both find the seed missing.
     { flock 9 && make_seed "$KELVANE_WINE_SEED"; } 9>"$KELVANE_WINE_SEED.lock" || exit 1
     if ! clone_prefix "$KELVANE_WINE_SEED" "$WINEPREFIX"; then
-      echo "Could not make the Wine prefix $WINEPREFIX from $KELVANE_WINE_SEED (disk full?)" >&2
+      echo "Could not make the Wine prefix $WINEPREFIX from $KELVANE_WINE_SEED ($(free_space "$WINEPREFIX") free on its disk)" >&2
       exit 1
     fi
   fi
