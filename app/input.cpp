@@ -3,7 +3,33 @@
 #include <cstdlib>
 
 #include "app/globals.h"
+#include "capture/capture.h"
+#include "capture/overlay.h"
 #include "tracker/geometry.h"
+
+void ArmNewSelection()
+{
+    if (IsBlankRect(g_tracker.m_rcSelection))
+        SetRect(&g_rcHover, 0, 0, g_cxScreen, g_cyScreen);
+}
+
+// Everything the overlay draws differently for the selection rc than for no
+// selection at all: the selection with its frame and handles, and the label.
+static RECT OverlayExtent(const RECT& rc)
+{
+    RECT rcExtent = g_tracker.FrameExtent(rc), rcLabel = HintLabelBox(rc);
+    UnionRect(&rcExtent, &rcExtent, &rcLabel);
+    return rcExtent;
+}
+
+void ShowSelectionChange(const RECT& rcBefore)
+{
+    if (EqualRect(&rcBefore, &g_tracker.m_rcSelection))
+        return;
+    RECT rcOld = OverlayExtent(rcBefore), rcNew = OverlayExtent(g_tracker.m_rcSelection);
+    InvalidateRect(g_hWndMain, &rcOld, FALSE);
+    InvalidateRect(g_hWndMain, &rcNew, FALSE);
+}
 
 void HandleLButtonDown(int x, int y)
 {
@@ -16,15 +42,33 @@ void HandleLButtonDown(int x, int y)
         if (nHitCode >= 0)
             g_tracker.RunDrag(nHitCode, g_hWndMain, x, y);
     }
-    // No selection yet and a paint armed g_rcHover: the next move draws a band.
-    // Paints during slow moves before a band re-arm g_rcHover, so it can still
-    // be armed once a selection exists; a press then must not arm a band, or
-    // the first move after a drag (button already up) would start one.
+    // No selection yet and armed since the last press: the next move draws a
+    // band. A press while a selection exists never arms one, or the first
+    // move after a drag (the button already up) would start a band.
     if (IsBlankRect(g_tracker.m_rcSelection) && !IsBlankRect(g_rcHover)) {
         g_bNewSelection = TRUE;
         SetRectEmpty(&g_rcHover);
     }
     g_bLButtonDown = TRUE;
+}
+
+// A rubber band anchored at g_ptPrev, stretched by its bottom-right corner
+// until the button is released.
+static void RunBand()
+{
+    RECT rcBefore = g_tracker.m_rcSelection;
+    SetRect(&g_tracker.m_rcSelection, g_ptPrev.x, g_ptPrev.y, g_ptPrev.x, g_ptPrev.y);
+    ShowSelectionChange(rcBefore);
+    g_tracker.RunDrag(TH_BOTTOMRIGHT, g_hWndMain, g_ptPrev.x, g_ptPrev.y);
+    g_bNewSelection = FALSE;
+    // A band cancelled by Esc or the right button leaves a zero-size rectangle
+    // at its anchor: no selection, so the next move arms a new band again
+    // rather than leaving a dot that nothing can be drawn from.
+    if (IsRectEmpty(&g_tracker.m_rcSelection)) {
+        rcBefore = g_tracker.m_rcSelection;
+        SetRectEmpty(&g_tracker.m_rcSelection);
+        ShowSelectionChange(rcBefore);
+    }
 }
 
 void HandleMouseMove(int x, int y)
@@ -36,21 +80,13 @@ void HandleMouseMove(int x, int y)
     // rubber band anchored at the previous position.
     int dx = std::abs(g_ptPrev.x - x);
     int dy = std::abs(g_ptPrev.y - y);
-    if ((dx > 1 || dy > 1) && g_bLButtonDown && g_bNewSelection) {
-        SetRect(&g_tracker.m_rcSelection, g_ptPrev.x, g_ptPrev.y, g_ptPrev.x, g_ptPrev.y);
-        g_tracker.RunDrag(TH_BOTTOMRIGHT, g_hWndMain, g_ptPrev.x, g_ptPrev.y);
-        g_bNewSelection = FALSE;
-        // A band cancelled by the right button leaves a zero-size rectangle at
-        // its anchor: no selection, so the next paint arms a new band again
-        // rather than leaving a dot that nothing can be drawn from.
-        if (IsRectEmpty(&g_tracker.m_rcSelection))
-            SetRectEmpty(&g_tracker.m_rcSelection);
-    }
+    if ((dx > 1 || dy > 1) && g_bLButtonDown && g_bNewSelection)
+        RunBand();
     g_ptPrev.x = x;
     g_ptPrev.y = y;
-
-    InvalidateRect(g_hWndMain, NULL, FALSE);
-    UpdateWindow(g_hWndMain);
+    // The pointer alone changes nothing on the screen, so nothing is repainted;
+    // each move still arms a new selection, as the repaint it used to cause did.
+    ArmNewSelection();
 }
 
 void HandleSetCursor(UINT nHitTest)

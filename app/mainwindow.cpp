@@ -1,10 +1,13 @@
 #include "app/mainwindow.h"
 
+#include <algorithm>
+
 #include "app/globals.h"
 #include "app/input.h"
+#include "app/run.h"
 #include "capture/capture.h"
 #include "capture/overlay.h"
-#include "export/export.h"
+#include "res/resource.h"
 
 int RunPicker(HINSTANCE hInstance)
 {
@@ -30,9 +33,16 @@ void RegisterMainWindowClass(HINSTANCE hInstance)
     wcex.hIcon = LoadIconW(hInstance, MAKEINTRESOURCEW(IDI_OCRKELVANE));
     wcex.hIconSm = LoadIconW(hInstance, MAKEINTRESOURCEW(IDI_SMALL));
     wcex.hCursor = LoadCursorW(NULL, IDC_ARROW);
-    wcex.hbrBackground = NULL;  // every paint covers the whole client area
+    wcex.hbrBackground = NULL;  // every paint covers what it is asked to
     wcex.lpszClassName = g_szWindowClass;
     RegisterClassExW(&wcex);
+}
+
+// Ends a start-up that cannot go on: said on the debugger output, nothing written.
+static BOOL StartupFailed(const char* pszWhat)
+{
+    EndRunFailed(pszWhat);
+    return FALSE;
 }
 
 BOOL CreateMainWindow(HINSTANCE hInstance)
@@ -45,8 +55,14 @@ BOOL CreateMainWindow(HINSTANCE hInstance)
     g_hWndMain = hWnd;
 
     // Captured while the window is hidden, so it is not in the picture.
-    CaptureMonitor();
-    CreateShadeBitmap();
+    if (!CaptureMonitor())
+        return StartupFailed("the frozen image of the monitor could not be made");
+    if (!CreateShadeBitmap())
+        return StartupFailed("the shade bitmap could not be made");
+    SetRect(&g_tracker.m_rcBounds, 0, 0, g_cxScreen, g_cyScreen);
+    g_tracker.m_flScale = g_flScale;
+    g_tracker.m_pfnSelectionChanged = ShowSelectionChange;
+
     SetWindowPos(hWnd, HWND_TOPMOST, g_rcMonitor.left, g_rcMonitor.top, g_cxScreen, g_cyScreen, 0);
     ShowWindow(hWnd, SW_SHOWMAXIMIZED);
     UpdateWindow(hWnd);
@@ -71,27 +87,32 @@ static void PaintWindow(HWND hWnd)
 {
     PAINTSTRUCT ps;
     HDC hdc = BeginPaint(hWnd, &ps);
-    PaintOverlay(hdc);
+    BOOL bPainted = PaintOverlay(hdc, ps.rcPaint, g_tracker);
     EndPaint(hWnd, &ps);
+    ArmNewSelection();
+    if (!bPainted)
+        EndRunFailed("the paint's back buffer could not be made");
 }
 
 // Only releases act: pressing Esc or Enter does nothing until the key is let go.
 static void HandleKeyUp(WPARAM wKey)
 {
     if (wKey == VK_ESCAPE)
-        PostQuitMessage(0);
+        EndRun();
     else if (wKey == VK_RETURN)
         ExportSelection();
 }
 
 LRESULT CALLBACK MainWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
-    // Mouse positions: low and high words of lParam, zero-extended.
-    int x = LOWORD(lParam);
-    int y = HIWORD(lParam);
+    // Mouse positions: low and high words of lParam, zero-extended. Outside a
+    // drag the mouse cannot leave the window, which covers the monitor: a
+    // position beyond it was posted by another program and is held to its edge.
+    int x = std::min<int>(LOWORD(lParam), g_cxScreen - 1);
+    int y = std::min<int>(HIWORD(lParam), g_cyScreen - 1);
 
     switch (uMsg) {
-    case WM_DESTROY:       PostQuitMessage(0); return 0;
+    case WM_DESTROY:       EndRun(); return 0;
     case WM_PAINT:         PaintWindow(hWnd); return 0;
     case WM_SETCURSOR:     HandleSetCursor(LOWORD(lParam)); return 0;
     case WM_KEYUP:         HandleKeyUp(wParam); return 0;

@@ -1,7 +1,19 @@
 #include "capture/capture.h"
 
+#include <climits>
+#include <cstdint>
+
 #include "common/gdiguards.h"
-#include "app/globals.h"
+
+int g_cxScreen;
+int g_cyScreen;
+RECT g_rcMonitor;
+float g_flScale = 1.0f;
+int g_nDpiY = USER_DEFAULT_SCREEN_DPI;
+HDC g_hdcCapture;
+HBITMAP g_hbmCapture;
+BYTE* g_pbCapture;
+HBITMAP g_hbmShade;
 
 // Finds the monitor under the cursor (or the nearest one) and opens a display
 // DC for that monitor alone. The caller deletes the DC.
@@ -16,7 +28,7 @@ static HDC OpenCursorMonitorDC(MONITORINFOEXW* pmi)
     return CreateDCW(L"DISPLAY", pmi->szDevice, NULL, NULL);
 }
 
-void CaptureMonitor()
+BOOL CaptureMonitor()
 {
     MONITORINFOEXW mi;
     ScopedCreatedDC hdcMonitor(OpenCursorMonitorDC(&mi));
@@ -24,58 +36,59 @@ void CaptureMonitor()
     g_cxScreen = mi.rcMonitor.right - mi.rcMonitor.left;
     g_cyScreen = mi.rcMonitor.bottom - mi.rcMonitor.top;
     g_rcMonitor = mi.rcMonitor;
-    SetRect(&g_tracker.m_rcBounds, 0, 0, g_cxScreen, g_cyScreen);
-
-    // Both live for the whole run.
-    g_hdcCapture = CreateCompatibleDC(hdcMonitor);
-    g_hbmCapture = CreateCompatibleBitmap(hdcMonitor, g_cxScreen, g_cyScreen);
-    SelectObject(g_hdcCapture, g_hbmCapture);
+    // With no DC both queries yield 0 and the scale clamps to 1.0.
+    g_flScale = ScaleFromDpi(GetDeviceCaps(hdcMonitor, LOGPIXELSX), GetDeviceCaps(hdcMonitor, LOGPIXELSY));
+    if (int nDpiY = GetDeviceCaps(hdcMonitor, LOGPIXELSY))
+        g_nDpiY = nDpiY;
+    if (!CreateFrozenImage(hdcMonitor, g_cxScreen, g_cyScreen))
+        return FALSE;
 
     // Copy from the screen's DC at the monitor's virtual-screen position rather
     // than from the monitor DC at (0, 0): Wine puts a monitor DC's origin at the
     // virtual screen's origin, so that copy would freeze the first monitor's
     // pixels. On Windows both give the same pixels.
     ScopedWindowDC hdcScreen(NULL);
-    BitBlt(g_hdcCapture, 0, 0, g_cxScreen, g_cyScreen,
-           hdcScreen, g_rcMonitor.left, g_rcMonitor.top, SRCCOPY);
+    BitBlt(g_hdcCapture, 0, 0, g_cxScreen, g_cyScreen, hdcScreen, g_rcMonitor.left, g_rcMonitor.top, SRCCOPY);
+    return TRUE;
 }
 
-// The dimming: constant alpha 0x50 of black, so every covered channel keeps
-// about 175/255 of its value.
-static const BLENDFUNCTION c_blendShade = { AC_SRC_OVER, 0, 0x50, 0 };
-
-// Dims a copy of the frozen image once, with the shade stretched over all of
-// it: AlphaBlend's own rounding, so the pixels are those a paint would blend.
-static void CreateDimmedImage()
+BOOL CreateFrozenImage(HDC hdcLike, int cx, int cy)
 {
-    // Both live for the whole run.
-    g_hdcDimmed = CreateCompatibleDC(g_hdcCapture);
-    g_hbmDimmed = CreateCompatibleBitmap(g_hdcCapture, g_cxScreen, g_cyScreen);
-    SelectObject(g_hdcDimmed, g_hbmDimmed);
-    BitBlt(g_hdcDimmed, 0, 0, g_cxScreen, g_cyScreen, g_hdcCapture, 0, 0, SRCCOPY);
-
-    ScopedMemDC hdcShade(g_hdcCapture);
-    ScopedSelect shadeSelected(hdcShade, g_hbmShade);
-    AlphaBlend(g_hdcDimmed, 0, 0, g_cxScreen, g_cyScreen, hdcShade, 0, 0, 1, 1, c_blendShade);
-}
-
-void CreateShadeBitmap()
-{
-    if (g_hbmShade)
-        return;
-
-    {   // A bitmap is selected into one DC at a time: this one lets go of it here.
-        ScopedMemDC hdcTemp(g_hdcCapture);
-        // Compatible with the capture DC, not the fresh one, which would be monochrome.
-        g_hbmShade = CreateCompatibleBitmap(g_hdcCapture, 1, 1);
-        ScopedSelect selected(hdcTemp, g_hbmShade);
-        ScopedGdiObject<HBRUSH> hbrBlack(CreateSolidBrush(0x000000));
-        RECT rcPixel = { 0, 0, 1, 1 };
-        FillRect(hdcTemp, &rcPixel, hbrBlack);
+    // Past 2 GB a frame is refused here, before size arithmetic of the system's
+    // could wrap: a bitmap's size is kept in 32 bits, and no monitor comes near.
+    if (cx <= 0 || cy <= 0 || (uint64_t)cx * (uint64_t)cy * 4 > INT_MAX)
+        return FALSE;
+    // Top-down 32-bit rows that the export reads in place; both live for the run.
+    BITMAPINFO bmi = {};
+    bmi.bmiHeader = { sizeof(BITMAPINFOHEADER), cx, -cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
+    void* pvBits = NULL;
+    HBITMAP hbm = CreateDIBSection(hdcLike, &bmi, DIB_RGB_COLORS, &pvBits, NULL, 0);
+    HDC hdc = hbm ? CreateCompatibleDC(hdcLike) : NULL;
+    if (!hdc) {
+        if (hbm)
+            DeleteObject(hbm);
+        return FALSE;
     }
-    // The frozen image never changes, so neither does its dimmed form: made
-    // here once, every paint copies it instead of blending.
-    CreateDimmedImage();
+    SelectObject(hdc, hbm);
+    g_hdcCapture = hdc;
+    g_hbmCapture = hbm;
+    g_pbCapture = static_cast<BYTE*>(pvBits);
+    return TRUE;
+}
+
+BOOL CreateShadeBitmap()
+{
+    // A bitmap is selected into one DC at a time: this one lets go of it on return.
+    ScopedMemDC hdcTemp(g_hdcCapture);
+    // Compatible with the capture DC, not the fresh one, which would be monochrome.
+    g_hbmShade = CreateCompatibleBitmap(g_hdcCapture, 1, 1);
+    if (!g_hbmShade)
+        return FALSE;
+    ScopedSelect selected(hdcTemp, g_hbmShade);
+    ScopedGdiObject<HBRUSH> hbrBlack(CreateSolidBrush(RGB(0, 0, 0)));
+    RECT rcPixel = { 0, 0, 1, 1 };
+    FillRect(hdcTemp, &rcPixel, hbrBlack);
+    return TRUE;
 }
 
 float ScaleFromDpi(int nDpiX, int nDpiY)
@@ -85,12 +98,4 @@ float ScaleFromDpi(int nDpiX, int nDpiY)
     if (!(s > 1.0))
         s = 1.0;
     return (float)s;
-}
-
-float GetDisplayScale()
-{
-    MONITORINFOEXW mi;
-    ScopedCreatedDC hdcMonitor(OpenCursorMonitorDC(&mi));
-    // With no DC both queries yield 0 and the scale clamps to 1.0.
-    return ScaleFromDpi(GetDeviceCaps(hdcMonitor, LOGPIXELSX), GetDeviceCaps(hdcMonitor, LOGPIXELSY));
 }

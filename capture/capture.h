@@ -1,21 +1,32 @@
-// Freezing the monitor under the cursor, the shade bitmap and the display scale.
+// The frozen image of the monitor under the cursor, what is read from that
+// monitor once, and the shade bitmap all dimming is drawn from.
 #pragma once
 
 #include <windows.h>
 
-// Freezes the monitor under the cursor into g_hdcCapture / g_hbmCapture, sets
-// g_cxScreen, g_cyScreen, g_rcMonitor and the tracker's bounds. Runs once,
-// while the main window is still hidden.
-void CaptureMonitor();
+extern int g_cxScreen;        // captured monitor's width, also the window's; CaptureMonitor
+extern int g_cyScreen;        // captured monitor's height, also the window's; CaptureMonitor
+extern RECT g_rcMonitor;      // captured monitor in virtual-screen coordinates; CaptureMonitor
+extern float g_flScale;       // its display scale, read once: the process is system-DPI aware; CaptureMonitor
+extern int g_nDpiY;           // its vertical DPI, which sizes the hint label; CaptureMonitor
+extern HDC g_hdcCapture;      // memory DC holding the frozen image for the whole run; CreateFrozenImage
+extern HBITMAP g_hbmCapture;  // the frozen image: a 32-bit top-down DIB section, selected into g_hdcCapture
+extern BYTE* g_pbCapture;     // its pixels, g_cxScreen x 4 bytes a row, read in place by the export
+extern HBITMAP g_hbmShade;    // 1x1 black bitmap, source of all dimming; CreateShadeBitmap
 
-// Makes g_hbmShade, a 1x1 black bitmap in the frozen image's colour format,
-// and with it g_hdcDimmed / g_hbmDimmed, the frozen image dimmed once.
-// Runs after CaptureMonitor; a second call changes nothing.
-void CreateShadeBitmap();
+// Freezes the monitor under the cursor and reads its size, place and scale.
+// Runs once, while the main window is still hidden. FALSE when the frozen
+// image cannot be made.
+BOOL CaptureMonitor();
 
-// The display scale of the monitor under the cursor: the mean of its
-// horizontal and vertical DPI over 96, at least 1.0. Looked up on every call.
-float GetDisplayScale();
+// Makes the frozen image, cx x cy, blank, and its DC; the capture's one
+// allocation. FALSE, with nothing made, when it cannot be had.
+BOOL CreateFrozenImage(HDC hdcLike, int cx, int cy);
 
-// The scale for a monitor's DPI; the arithmetic of GetDisplayScale.
+// Makes g_hbmShade in the frozen image's colour format. Runs once, after the
+// frozen image is made; FALSE when it cannot be made.
+BOOL CreateShadeBitmap();
+
+// The display scale of a monitor of that DPI: the mean of both axes over 96,
+// at least 1.0.
 float ScaleFromDpi(int nDpiX, int nDpiY);

@@ -1,78 +1,96 @@
 #include "capture/overlay.h"
 
 #include <cmath>
-#include <cwchar>
 
-#include "common/gdiguards.h"
-#include "app/globals.h"
 #include "capture/capture.h"
+#include "common/gdiguards.h"
 #include "tracker/geometry.h"
 
 const WCHAR c_szHintText[] =
     L"\u53cc\u51fb\u9f20\u6807\u5de6\u952e\u5373\u53ef\u8bc6\u522b";
 
-void PaintOverlay(HDC hdc)
+BOOL PaintOverlay(HDC hdc, const RECT& rcPaint, const CXRectTracker& tracker)
 {
-    ScopedGdiObject<HBITMAP> hbmBack(CreateCompatibleBitmap(hdc, g_cxScreen, g_cyScreen));
+    const int cx = rcPaint.right - rcPaint.left, cy = rcPaint.bottom - rcPaint.top;
+    if (cx <= 0 || cy <= 0)
+        return TRUE;
+    ScopedGdiObject<HBITMAP> hbmBack(CreateCompatibleBitmap(hdc, cx, cy));
     ScopedMemDC hdcBack(hdc);
+    if (!hbmBack || !hdcBack)
+        return FALSE;
     ScopedSelect backSelected(hdcBack, hbmBack);
+    // Everything is drawn in window coordinates; the buffer starts at the region's origin.
+    SetWindowOrgEx(hdcBack, rcPaint.left, rcPaint.top, NULL);
 
-    // The back buffer starts dimmed all over, from the image dimmed at start-up.
-    BitBlt(hdcBack, 0, 0, g_cxScreen, g_cyScreen, g_hdcDimmed, 0, 0, SRCCOPY);
-    const RECT& rcSel = g_tracker.m_rcSelection;
-    ShadeOutsideRect(hdcBack, rcSel.left, rcSel.top, rcSel.right, rcSel.bottom);
-    g_tracker.PaintFrame(hdcBack);
-    ShadeHover(hdcBack);
-    DrawHintLabel(hdcBack);  // last, so nothing dims it
+    BitBlt(hdcBack, rcPaint.left, rcPaint.top, cx, cy, g_hdcCapture, rcPaint.left, rcPaint.top, SRCCOPY);
+    ShadeOutsideRect(hdcBack, tracker.m_rcSelection, rcPaint);
+    tracker.PaintFrame(hdcBack);
+    DrawHintLabel(hdcBack, tracker.m_rcSelection, rcPaint);  // last, so nothing dims it
 
     // The window is only ever written here, in one transfer: no flicker.
-    BitBlt(hdc, 0, 0, g_cxScreen, g_cyScreen, hdcBack, 0, 0, SRCCOPY);
+    BitBlt(hdc, rcPaint.left, rcPaint.top, cx, cy, hdcBack, rcPaint.left, rcPaint.top, SRCCOPY);
+    return TRUE;
 }
 
-void ShadeOutsideRect(HDC hdc, int left, int top, int right, int bottom)
+// The dimming: constant alpha 0x50 of black, so every covered channel keeps
+// about 175/255 of its value. Each pixel is blended alone, so dimming a part
+// gives the very pixels dimming the whole would.
+static const BLENDFUNCTION c_blendShade = { AC_SRC_OVER, 0, 0x50, 0 };
+
+// Dims the part of rc inside rcPaint with the shade stretched over it.
+static void ShadeRect(HDC hdc, HDC hdcShade, const RECT& rc, const RECT& rcPaint)
 {
-    // hdc holds the dimmed image: copying the rectangle back from the frozen
-    // image leaves everything outside it dimmed once, and nothing twice.
-    RECT rcSel = { left, top, right, bottom };
-    RECT rcBright = NormalizedRect(rcSel);
-    RECT rcWindow = { 0, 0, g_cxScreen, g_cyScreen };
-    // False for a rectangle of zero width or height, or one off the window:
-    // then the whole window stays dimmed.
-    if (!IntersectRect(&rcBright, &rcBright, &rcWindow))
+    RECT rcPart;
+    if (IntersectRect(&rcPart, &rc, &rcPaint))
+        // msimg32's AlphaBlend is this function, forwarded.
+        GdiAlphaBlend(hdc, rcPart.left, rcPart.top, rcPart.right - rcPart.left, rcPart.bottom - rcPart.top,
+                      hdcShade, 0, 0, 1, 1, c_blendShade);
+}
+
+void ShadeOutsideRect(HDC hdc, const RECT& rcSelection, const RECT& rcPaint)
+{
+    ScopedMemDC hdcShade(hdc);
+    ScopedSelect shadeSelected(hdcShade, g_hbmShade);
+    const RECT& s = rcSelection;
+    if (s.left == s.right || s.top == s.bottom) {
+        ShadeRect(hdc, hdcShade, { 0, 0, g_cxScreen, g_cyScreen }, rcPaint);
         return;
-    BitBlt(hdc, rcBright.left, rcBright.top, rcBright.right - rcBright.left, rcBright.bottom - rcBright.top,
-           g_hdcCapture, rcBright.left, rcBright.top, SRCCOPY);
+    }
+    // Four bands that never overlap: the full width above and below, the
+    // selection's rows left and right of it.
+    RECT n = NormalizedRect(s);
+    ShadeRect(hdc, hdcShade, { 0, 0, g_cxScreen, n.top }, rcPaint);
+    ShadeRect(hdc, hdcShade, { 0, n.bottom, g_cxScreen, g_cyScreen }, rcPaint);
+    ShadeRect(hdc, hdcShade, { 0, n.top, n.left, n.bottom }, rcPaint);
+    ShadeRect(hdc, hdcShade, { n.right, n.top, g_cxScreen, n.bottom }, rcPaint);
 }
 
-void ShadeHover(HDC)
+POINT HintLabelOrigin(const RECT& rcSelection, float scale)
 {
-    if (!IsBlankRect(g_tracker.m_rcSelection))
+    RECT n = NormalizedRect(rcSelection);
+    // round() takes halves away from zero: 37.5 at scale 1.25 gives 38.
+    double d = round((double)scale * LABEL_DROP);
+    return { n.left, (LONG)(d + (n.top - LABEL_RISE)) };
+}
+
+RECT HintLabelBox(const RECT& rcSelection)
+{
+    // Ten characters of a 10-point face, each about a character height wide:
+    // twelve heights by two leaves room for any face's overhangs.
+    int nEm = MulDiv(10, g_nDpiY, 72);
+    POINT pt = HintLabelOrigin(rcSelection, g_flScale);
+    return { pt.x, pt.y, pt.x + 12 * nEm, pt.y + 2 * nEm };
+}
+
+void DrawHintLabel(HDC hdc, const RECT& rcSelection, const RECT& rcPaint)
+{
+    // A paint the label does not reach leaves the font alone: the first
+    // frame, whose label stands above the window, needs no font lookup.
+    RECT rcLabel = HintLabelBox(rcSelection), rcPart;
+    if (!IntersectRect(&rcPart, &rcLabel, &rcPaint))
         return;
-
-    g_rcHover.right = g_cxScreen;
-    g_rcHover.bottom = g_cyScreen;
-    // g_rcHover spans the whole window now (its left and top are only ever 0):
-    // nothing lies outside it, so the hover pass dims nothing more.
-}
-
-int HintLabelY(int nHintTop, float scale)
-{
-    double d = round((double)scale * 30.0);
-    return (int)(d + nHintTop);
-}
-
-void DrawHintLabel(HDC hdc)
-{
-    RECT rcNormal = NormalizedRect(g_tracker.m_rcSelection);
-    g_rcHint.left = rcNormal.left;
-    g_rcHint.top = rcNormal.top - 92;
-
-    int x = g_rcHint.left;
-    int y = HintLabelY(g_rcHint.top, GetDisplayScale());
-
-    WCHAR szLabel[64];
-    swprintf(szLabel, sizeof(szLabel) / sizeof(szLabel[0]), c_szHintText);
-    DrawLabelText(hdc, x, y, szLabel);
+    POINT pt = HintLabelOrigin(rcSelection, g_flScale);
+    DrawLabelText(hdc, pt.x, pt.y, c_szHintText);
 }
 
 void DrawLabelText(HDC hdc, int x, int y, const WCHAR* pszText)
@@ -82,7 +100,7 @@ void DrawLabelText(HDC hdc, int x, int y, const WCHAR* pszText)
     ScopedGdiObject<HFONT> hFont(CreateFontW(nHeight, 0, 0, 0, FW_NORMAL, 0, 0, 0,
                                              DEFAULT_CHARSET, 0, 0, 0, 0, L"Microsoft YaHei"));
     ScopedSelect fontSelected(hdc, hFont);
-    SetTextColor(hdc, 0x00FFFFFF);
+    SetTextColor(hdc, RGB(255, 255, 255));
     SetBkMode(hdc, TRANSPARENT);
     TextOutW(hdc, x, y, pszText, lstrlenW(pszText));
 }

@@ -4,25 +4,29 @@
 
 #include <windows.h>
 
-void PaintOverlay(HDC hdc);
+#include "tracker/tracker.h"
 
-// On a DC that holds the dimmed image (g_hdcDimmed's pixels), brings the
-// rectangle (edges in any order) back from the frozen image, so that exactly
-// what lies outside it shows dimmed; a rectangle of zero width or height
-// leaves the whole window dimmed.
-void ShadeOutsideRect(HDC hdc, int left, int top, int right, int bottom);
+// Paints the part rcPaint of the window into hdc (the window's paint DC)
+// through a back buffer of rcPaint's size: each pixel exactly as a paint of
+// the whole window would show it. FALSE when the back buffer cannot be made.
+BOOL PaintOverlay(HDC hdc, const RECT& rcPaint, const CXRectTracker& tracker);
 
-// While no selection exists, arms g_rcHover with the whole window; it spans
-// the window, so there is nothing outside it to dim.
-void ShadeHover(HDC hdc);
+// Dims the part rcPaint of everything outside the selection (edges in any
+// order); a selection of zero width or height dims all of it.
+void ShadeOutsideRect(HDC hdc, const RECT& rcSelection, const RECT& rcPaint);
 
-// The hint label above the selection's top-left corner.
-void DrawHintLabel(HDC hdc);
+// The hint label above the selection's top-left corner, where it meets rcPaint.
+void DrawHintLabel(HDC hdc, const RECT& rcSelection, const RECT& rcPaint);
 void DrawLabelText(HDC hdc, int x, int y, const WCHAR* pszText);
 
-// The label's top for an anchor top (the selection's top - 92) at a scale:
-// the anchor moved down by round(30 x scale), halves away from zero.
-int HintLabelY(int nHintTop, float scale);
+// Where the label's top-left corner goes for a selection at a display scale:
+// at the left edge, LABEL_RISE - round(LABEL_DROP x scale) above the top edge.
+POINT HintLabelOrigin(const RECT& rcSelection, float scale);
+// A box the label never leaves, for the selection at the captured scale.
+RECT HintLabelBox(const RECT& rcSelection);
+
+const int LABEL_RISE = 92;       // the label's anchor above the selection's top edge
+const double LABEL_DROP = 30.0;  // and how far its text comes down from there, times the scale
 
 // The label: "double-click the left mouse button to have it recognised".
 extern const WCHAR c_szHintText[];

@@ -7,7 +7,6 @@
 // What one drag keeps from its start to its end.
 struct CXRectTracker::DragState {
     int nHitCode;
-    HWND hWnd;
     int cx0, cy0;           // extent at entry: a move keeps it
     LONG* pxDriven;         // the fields the mouse drives, or null
     LONG* pyDriven;
@@ -15,8 +14,7 @@ struct CXRectTracker::DragState {
     BOOL bChanged;          // a mouse move has changed the selection
 };
 
-void CXRectTracker::DrivenEdges(int nHitCode, LONG** ppxDriven, LONG** ppyDriven,
-                                int* pxStart, int* pyStart)
+void CXRectTracker::DrivenEdges(int nHitCode, LONG** ppxDriven, LONG** ppyDriven, int* pxStart, int* pyStart)
 {
     int nxField, nyField;
     DrivenFields(nHitCode, &nxField, &nyField);
@@ -24,13 +22,11 @@ void CXRectTracker::DrivenEdges(int nHitCode, LONG** ppxDriven, LONG** ppyDriven
 
     *ppxDriven = (nxField >= 0) ? &RectField(m_rcSelection, nxField) : nullptr;
     *ppyDriven = (nyField >= 0) ? &RectField(m_rcSelection, nyField) : nullptr;
-    if (pxStart)
-        *pxStart = *ppxDriven ? **ppxDriven : rc.left + std::abs(rc.left - rc.right) / 2;
-    if (pyStart)
-        *pyStart = *ppyDriven ? **ppyDriven : rc.top + std::abs(rc.top - rc.bottom) / 2;
+    *pxStart = *ppxDriven ? **ppxDriven : rc.left + std::abs(rc.left - rc.right) / 2;
+    *pyStart = *ppyDriven ? **ppyDriven : rc.top + std::abs(rc.top - rc.bottom) / 2;
 }
 
-void CXRectTracker::EnforceMinimumSize(int nHitCode, RECT* prc)
+void CXRectTracker::EnforceMinimumSize(int nHitCode, RECT* prc) const
 {
     if (nHitCode == TH_INSIDE)
         return;
@@ -92,8 +88,14 @@ bool CXRectTracker::StepDrag(DragState& drag, const MSG& msg)
         if (bMoved)
             drag.bChanged = TRUE;
     }
-    InvalidateRect(drag.hWnd, NULL, FALSE);
+    ReportChange(rcBefore);
     return m_bDragEnding != FALSE;
+}
+
+void CXRectTracker::ReportChange(const RECT& rcBefore) const
+{
+    if (m_pfnSelectionChanged && !EqualRect(&rcBefore, &m_rcSelection))
+        m_pfnSelectionChanged(rcBefore);
 }
 
 BOOL CXRectTracker::RunDrag(int nHitCode, HWND hWnd, int x, int y)
@@ -103,7 +105,6 @@ BOOL CXRectTracker::RunDrag(int nHitCode, HWND hWnd, int x, int y)
 
     DragState drag = {};
     drag.nHitCode = nHitCode;
-    drag.hWnd = hWnd;
     drag.cx0 = std::abs(m_rcSelection.left - m_rcSelection.right);
     drag.cy0 = std::abs(m_rcSelection.top - m_rcSelection.bottom);
     SetCapture(hWnd);
@@ -117,7 +118,7 @@ BOOL CXRectTracker::RunDrag(int nHitCode, HWND hWnd, int x, int y)
     // A quit request posted during the drag (an Enter or Esc released, whose
     // key-up this loop dispatches) ends the drag as a lost capture would and is
     // posted again afterwards, so the main loop ends the run.
-    bool bQuit = false;
+    bool bQuit = false, bCancel = false;
     WPARAM wQuitCode = 0;
     for (;;) {
         MSG msg;
@@ -137,14 +138,10 @@ BOOL CXRectTracker::RunDrag(int nHitCode, HWND hWnd, int x, int y)
             bEnd = StepDrag(drag, msg);
             break;
         case WM_KEYDOWN:
-            if (msg.wParam == VK_ESCAPE) {
-                m_rcSelection = rcStart;
-                bEnd = true;
-            }
+            bEnd = bCancel = (msg.wParam == VK_ESCAPE);
             break;  // other keys are discarded
         case WM_RBUTTONDOWN:
-            m_rcSelection = rcStart;
-            bEnd = true;
+            bEnd = bCancel = true;
             break;
         default:
             DispatchMessageW(&msg);
@@ -155,12 +152,13 @@ BOOL CXRectTracker::RunDrag(int nHitCode, HWND hWnd, int x, int y)
     }
 
     ReleaseCapture();
-    if (!drag.bChanged)
+    const RECT rcShown = m_rcSelection;  // every step has reported its change
+    if (bCancel || !drag.bChanged)
         m_rcSelection = rcStart;
     m_rcSelection = NormalizedRect(m_rcSelection);
     m_bDragEnding = FALSE;
     // A cancel restores the selection without a mouse message: show it.
-    InvalidateRect(hWnd, NULL, FALSE);
+    ReportChange(rcShown);
     if (bQuit)
         PostQuitMessage((int)wQuitCode);
     return !EqualRect(&m_rcSelection, &rcStart);

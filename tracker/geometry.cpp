@@ -1,11 +1,10 @@
 #include "tracker/geometry.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <utility>
 
-#include "common/gdiguards.h"
-#include "capture/capture.h"
 #include "tracker/tracker.h"
 
 LONG& RectField(RECT& rc, int nField)
@@ -117,76 +116,4 @@ void ShiftIntoBounds(RECT* prc, const RECT& rcBounds)
     LONG maxY = std::max(prc->top, prc->bottom);
     if (rcBounds.bottom <= maxY)
         shiftY(rcBounds.bottom - maxY);
-}
-
-int CXRectTracker::ScaledHandleSize(const RECT* prc) const
-{
-    return HandleSizeFor(prc ? *prc : m_rcSelection, m_nHandleWidth, GetDisplayScale());
-}
-
-UINT CXRectTracker::ShownHandles() const
-{
-    return HandleMaskFor(m_rcSelection, m_nHandleWidth);
-}
-
-void CXRectTracker::HandleBox(int nHandle, RECT* prcBox) const
-{
-    *prcBox = HandleBoxFor(NormalizedRect(m_rcSelection), ScaledHandleSize(nullptr), nHandle);
-}
-
-int CXRectTracker::HitPoint(int x, int y) const
-{
-    int nMargin = (int)roundf(10.0f * GetDisplayScale());
-    POINT pt = { x, y };
-    return HitCodeFor(m_rcSelection, ShownHandles(), ScaledHandleSize(nullptr), nMargin, pt);
-}
-
-BOOL CXRectTracker::ApplyCursor(HWND hWnd, UINT nHitTest) const
-{
-    if (nHitTest != HTCLIENT)
-        return FALSE;
-
-    POINT pt;
-    GetCursorPos(&pt);
-    ScreenToClient(hWnd, &pt);
-    int nCode = HitPoint(pt.x, pt.y);
-    if (nCode < 0)
-        return FALSE;
-    if (nCode == TH_INSIDE && !PtInRect(&m_rcSelection, pt))
-        nCode = TH_RING_CURSOR;
-
-    SetCursor(s_hTrackerCursors[nCode]);
-    return TRUE;
-}
-
-void CXRectTracker::PaintFrame(HDC hdc) const
-{
-    ScopedSaveDC saved(hdc);
-    SetMapMode(hdc, MM_TEXT);
-
-    RECT rcNormal = NormalizedRect(m_rcSelection);
-    if (IsRectEmpty(&rcNormal))
-        return;
-
-    // Made once, at the first drawing, with the scale of that moment.
-    if (!s_hTrackerPen)
-        s_hTrackerPen = CreatePen(PS_SOLID, (int)roundf(GetDisplayScale()), 0x0019AD1A);
-
-    {
-        ScopedSelect pen(hdc, s_hTrackerPen);
-        ScopedSelect brush(hdc, GetStockObject(NULL_BRUSH));
-        int nOldRop = SetROP2(hdc, R2_COPYPEN);
-        // A hollow frame on the ring of pixels just outside the selection.
-        Rectangle(hdc, rcNormal.left - 1, rcNormal.top - 1, rcNormal.right + 1, rcNormal.bottom + 1);
-        SetROP2(hdc, nOldRop);
-    }
-
-    UINT nMask = ShownHandles();
-    int h = ScaledHandleSize(nullptr);
-    for (int i = 0; i < 8; i++) {
-        if (!(nMask & (1u << i)))
-            continue;
-        RECT rcBox = HandleBoxFor(rcNormal, h, i);
-        FillRect(hdc, &rcBox, s_hHandleBrush);
-    }
 }

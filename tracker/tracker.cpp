@@ -1,5 +1,9 @@
 #include "tracker/tracker.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include "common/gdiguards.h"
 #include "tracker/geometry.h"
 
 BOOL CXRectTracker::s_bTrackerInit;
@@ -27,13 +31,13 @@ const int CXRectTracker::s_aOppositeEdge[4][2] = {
     { RF_TOP, -1 },     // bottom
 };
 
+// The brush, pen and cursors are shared and go with the process.
 CXRectTracker::CXRectTracker()
-    : m_rcSelection(), m_rcBounds(), m_cxMinimum(0), m_cyMinimum(0),
-      m_bDragEnding(FALSE), m_nHandleWidth(0)
+    : m_rcSelection(), m_rcBounds(), m_cxMinimum(0), m_cyMinimum(0), m_bDragEnding(FALSE),
+      m_nHandleWidth(0), m_flScale(1.0f), m_pfnSelectionChanged(nullptr)
 {
     if (!s_bTrackerInit) {
-        if (!s_hHandleBrush)
-            s_hHandleBrush = CreateSolidBrush(0x00B8A217);
+        s_hHandleBrush = CreateSolidBrush(RGB(23, 162, 184));
 
         // Shared system cursors; slots 8 and 9 are both the four-way arrow.
         HCURSOR hNWSE = LoadCursorW(NULL, IDC_SIZENWSE);
@@ -54,5 +58,83 @@ CXRectTracker::CXRectTracker()
     m_cxMinimum = m_cyMinimum = 2 * m_nHandleWidth;
 }
 
-// The brush, pen and cursors are shared and go with the process.
-CXRectTracker::~CXRectTracker() = default;
+int CXRectTracker::ScaledHandleSize() const
+{
+    return HandleSizeFor(m_rcSelection, m_nHandleWidth, m_flScale);
+}
+
+UINT CXRectTracker::ShownHandles() const
+{
+    return HandleMaskFor(m_rcSelection, m_nHandleWidth);
+}
+
+int CXRectTracker::HitPoint(int x, int y) const
+{
+    int nMargin = (int)roundf(HIT_MARGIN * m_flScale);
+    return HitCodeFor(m_rcSelection, ShownHandles(), ScaledHandleSize(), nMargin, { x, y });
+}
+
+BOOL CXRectTracker::ApplyCursor(HWND hWnd, UINT nHitTest) const
+{
+    if (nHitTest != HTCLIENT)
+        return FALSE;
+
+    POINT pt;
+    GetCursorPos(&pt);
+    ScreenToClient(hWnd, &pt);
+    int nCode = HitPoint(pt.x, pt.y);
+    if (nCode < 0)
+        return FALSE;
+    if (nCode == TH_INSIDE && !PtInRect(&m_rcSelection, pt))
+        nCode = TH_RING_CURSOR;
+
+    SetCursor(s_hTrackerCursors[nCode]);
+    return TRUE;
+}
+
+// The frame pen's width; the scale, and so the width, is set once per run.
+int CXRectTracker::PenWidth() const
+{
+    return (int)roundf(m_flScale);
+}
+
+RECT CXRectTracker::FrameExtent(const RECT& rc) const
+{
+    RECT rcExtent = NormalizedRect(rc);
+    int nReach = std::max(HandleSizeFor(rc, m_nHandleWidth, m_flScale), PenWidth());
+    InflateRect(&rcExtent, nReach, nReach);
+    return rcExtent;
+}
+
+void CXRectTracker::PaintFrame(HDC hdc) const
+{
+    ScopedSaveDC saved(hdc);
+    SetMapMode(hdc, MM_TEXT);
+
+    RECT rcNormal = NormalizedRect(m_rcSelection);
+    if (IsRectEmpty(&rcNormal))
+        return;
+
+    // Made once, at the first drawing. An inside-frame pen keeps a frame of
+    // any width on the ring just outside the selection: a centred pen wider
+    // than one pixel would cover the selection's right column and bottom row.
+    if (!s_hTrackerPen)
+        s_hTrackerPen = CreatePen(PS_INSIDEFRAME, PenWidth(), RGB(26, 173, 25));
+    {
+        int nPen = PenWidth();
+        ScopedSelect pen(hdc, s_hTrackerPen);
+        ScopedSelect brush(hdc, GetStockObject(NULL_BRUSH));
+        int nOldRop = SetROP2(hdc, R2_COPYPEN);
+        Rectangle(hdc, rcNormal.left - nPen, rcNormal.top - nPen, rcNormal.right + nPen, rcNormal.bottom + nPen);
+        SetROP2(hdc, nOldRop);
+    }
+
+    UINT nMask = ShownHandles();
+    int h = ScaledHandleSize();
+    for (int i = 0; i < 8; i++) {
+        if (!(nMask & (1u << i)))
+            continue;
+        RECT rcBox = HandleBoxFor(rcNormal, h, i);
+        FillRect(hdc, &rcBox, s_hHandleBrush);
+    }
+}

@@ -21,26 +21,30 @@ enum {
 // Cursor slot for an inside hit on the one-pixel ring round the selection.
 const int TH_RING_CURSOR = 9;
 
+// Beyond its handles, a point this far out (times the display scale) still
+// reaches the selection before the hit test gives up.
+const float HIT_MARGIN = 10.0f;
+
 class CXRectTracker {
 public:
     CXRectTracker();
-    ~CXRectTracker();
 
-    // Side of a handle square in pixels, for prc or, when null, the selection.
-    virtual int ScaledHandleSize(const RECT* prc) const;
+    // Side of a handle square in pixels for the selection.
+    int ScaledHandleSize() const;
     // Bit i set when handle i exists for the current selection.
-    virtual UINT ShownHandles() const;
+    UINT ShownHandles() const;
     // Keeps a resized rectangle at least m_cxMinimum x m_cyMinimum on the driven axes.
-    virtual void EnforceMinimumSize(int nHitCode, RECT* prc);
+    void EnforceMinimumSize(int nHitCode, RECT* prc) const;
 
-    void HandleBox(int nHandle, RECT* prcBox) const;
     int HitPoint(int x, int y) const;
     BOOL ApplyCursor(HWND hWnd, UINT nHitTest) const;
     void PaintFrame(HDC hdc) const;
+    // Everything PaintFrame draws for the selection rc: the rectangle with its
+    // frame and handles round it.
+    RECT FrameExtent(const RECT& rc) const;
 
     BOOL RunDrag(int nHitCode, HWND hWnd, int x, int y);
-    void DrivenEdges(int nHitCode, LONG** ppxDriven, LONG** ppyDriven,
-                     int* pxStart = nullptr, int* pyStart = nullptr);
+    void DrivenEdges(int nHitCode, LONG** ppxDriven, LONG** ppyDriven, int* pxStart, int* pyStart);
 
     RECT m_rcSelection;     // the selection; normalised whenever no drag runs
     RECT m_rcBounds;        // a drag keeps the selection inside; all zero means no bounds
@@ -48,6 +52,10 @@ public:
     int m_cyMinimum;        // smallest height a resize leaves
     BOOL m_bDragEnding;     // TRUE only while the drag loop handles the button release
     int m_nHandleWidth;     // unscaled handle width from the profile
+    float m_flScale;        // display scale for handles, margin and pen; 1.0 until set
+    // Told of every change a drag makes to the selection, with the selection
+    // before it, so that what showed it can be repainted; may be null.
+    void (*m_pfnSelectionChanged)(const RECT& rcBefore);
 
     // Shared by every instance; made by the first construction (the pen by the
     // first drawing) and kept until the process ends.
@@ -66,4 +74,6 @@ public:
 private:
     struct DragState;
     bool StepDrag(DragState& drag, const MSG& msg);
+    void ReportChange(const RECT& rcBefore) const;
+    int PenWidth() const;
 };

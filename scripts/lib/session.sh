@@ -20,13 +20,6 @@ _session_cleanup() {
 trap _session_cleanup EXIT
 trap 'exit 130' INT TERM
 
-# A display number nobody uses: no socket and no lock file.
-free_display() {
-  local n=${1:-90}
-  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-  echo "$n"
-}
-
 wait_for_display() {
   local i
   for i in $(seq 1 100); do
@@ -37,15 +30,32 @@ wait_for_display() {
   return 1
 }
 
-# start_display [WIDTHxHEIGHT]: a new Xvfb; exports DISPLAY.
-start_display() {
-  local size=${1:-1920x1080} n
-  n=$(free_display "${DISPLAY_BASE:-90}")
-  # -noreset: without it the server resets whenever its last client leaves.
-  Xvfb ":$n" -screen 0 "${size}x24" -noreset -nolisten tcp >/dev/null 2>&1 &
+# start_x SERVER [ARGS...]: an X server that picks a free display number
+# itself and writes it once it listens (-displayfd), so that no other run can
+# take the number between its choice and the start; exports DISPLAY.
+start_x() {
+  local out n i
+  out=$(mktemp)
+  "$@" -displayfd 3 3>"$out" >/dev/null 2>&1 &
   _session_pids+=($!)
+  for i in $(seq 1 100); do
+    n=$(sed -n 's/^\([0-9][0-9]*\)$/\1/p' "$out")
+    [ -n "$n" ] && break
+    sleep 0.1
+  done
+  rm -f "$out"
+  if [ -z "$n" ]; then
+    echo "The X server $1 did not start" >&2
+    return 1
+  fi
   export DISPLAY=":$n"
   wait_for_display "$DISPLAY"
+}
+
+# start_display [WIDTHxHEIGHT]: a new Xvfb; exports DISPLAY.
+start_display() {
+  # -noreset: without it the server resets whenever its last client leaves.
+  start_x Xvfb -screen 0 "${1:-1920x1080}x24" -noreset -nolisten tcp
 }
 
 # free_space PATH: what the disk holding PATH has left, e.g. "1.2G".
@@ -76,27 +86,19 @@ make_seed() {
     echo "Wine could not set up the prefix $seed with $WINE; making it again" >&2
   done
   rm -f "$log"
-  # 96 DPI, no crash dialog, no handle width of our own in the profile, and
-  # the hint label's face served by the CJK font that setup installs.
-  cat > "$seed/kelvane.reg" <<'REG'
-REGEDIT4
-
-[HKEY_CURRENT_USER\Control Panel\Desktop]
-"LogPixels"=dword:00000060
-
-[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
-"Microsoft YaHei"="WenQuanYi Micro Hei"
-
-[HKEY_CURRENT_USER\Software\Wine\WineDbg]
-"ShowCrashDialog"=dword:00000000
-REG
-  # Drive Z: is the root of the file system.
-  local reg=$seed/kelvane.reg
-  WINEPREFIX=$seed "$WINE" regedit /S "Z:${reg//\//\\}" >/dev/null 2>&1
+  WINEPREFIX=$seed apply_profile "$WINE"
   # The wineserver writes the registry to disk when it ends: wait for that,
   # so a seed marked ready is complete on disk.
   WINEPREFIX=$seed wineserver -w
   touch "$seed/.kelvane-ready"
+}
+
+# apply_profile LOADER: sets the profile of $WINEPREFIX to the known state
+# every test starts from (scripts/lib/profile.reg).
+apply_profile() {
+  local reg=$ROOT/scripts/lib/profile.reg
+  # Drive Z: is the root of the file system.
+  "$1" regedit /S "Z:${reg//\//\\}" >/dev/null 2>&1
 }
 
 # clone_prefix SEED PREFIX: a prefix of its own that shares the seed's large

@@ -1,12 +1,9 @@
 // Base64 text and the crop's PNG.
 #include <gtest/gtest.h>
 
-#include <objidl.h>
-#include <gdiplus.h>
-
-#include "app/globals.h"
+#include "capture/capture.h"
 #include "export/base64.h"
-#include "export/export.h"
+#include "export/png.h"
 #include "tests/kit/screen.h"
 
 // Each padding case and the alphabet's ends; long texts meet the kit's strict decoder in the crop rows.
@@ -20,31 +17,40 @@ TEST(Base64, RfcVectorsAndAlphabet)
         EXPECT_EQ(Base64Encode(reinterpret_cast<const unsigned char*>(row.bytes.data()), row.bytes.size()), row.text);
 }
 
-// Crops through the export, decoded and compared pixel for pixel; the noise PNG outgrows the stream's first room.
+// Crops of frozen images, decoded strictly and compared pixel for pixel, each byte for byte the PNG that the encoder
+// wrote when it still drew the crop from a full-frame copy (FNV-1a of its bytes, recorded then at 96 DPI: pHYs holds
+// the DPI). The noise row is given 64 bytes of room, so its stream must grow.
 TEST(Export, CropRows)
 {
-    Gdiplus::GdiplusStartupInput input;
-    ULONG_PTR token;
-    ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, NULL), Gdiplus::Ok);
-    const struct { RECT rc; uint32_t (*pfnPattern)(int, int); } rows[] = {
-        { { 0, 0, 37, 23 }, TestPattern },      { { 600, 440, 640, 480 }, TestPattern },  // last row and column
-        { { 300, 170, 100, 50 }, TestPattern }, { { 5, 7, 6, 8 }, TestPattern },          // inverted; one pixel
-        { { 0, 0, 640, 480 }, NoisePattern },   { { 200, 200, 200, 300 }, TestPattern },  // empty
-        { { 0, 0, 0, 0 }, TestPattern },
+    HDC hdcScreen = GetDC(NULL);
+    ASSERT_EQ(GetDeviceCaps(hdcScreen, LOGPIXELSX), 96) << "the digests were recorded at 96 DPI";
+    ReleaseDC(NULL, hdcScreen);
+    GdiplusSession gdiplus;
+    ASSERT_TRUE(gdiplus);
+    const struct { int cx, cy; RECT rc; uint32_t (*pfnPattern)(int, int); uint64_t digest; ULONGLONG cbRoom; } rows[] = {
+        { 640, 480, { 0, 0, 37, 23 }, TestPattern, 0x9b5563ea94b94284 },
+        { 640, 480, { 600, 440, 640, 480 }, TestPattern, 0xd9739d102bb5dd9d },  // last row and column
+        { 640, 480, { 300, 170, 100, 50 }, TestPattern, 0xc0d0a463656c8617 },   // inverted
+        { 640, 480, { 5, 7, 6, 8 }, TestPattern, 0x0ed4adaae007d82d },          // one pixel
+        { 640, 480, { 0, 0, 640, 480 }, NoisePattern, 0x3af5ec2b0db5ed4d, 64 },
+        { 1920, 1080, { 0, 0, 1920, 1080 }, TestPattern, 0xd9c132d61509c00c },
+        { 640, 480, { 200, 200, 200, 300 } }, { 640, 480, {} }, { 640, 480, { 600, 400, 680, 470 } },  // no crop
     };
     for (const auto& row : rows) {
-        Image frozen = UseSyntheticCapture(640, 480, row.pfnPattern), crop;
-        const RECT& rc = row.rc;
-        LONG cx = std::abs(rc.right - rc.left), cy = std::abs(rc.bottom - rc.top);
+        Image frozen = UseSyntheticCapture(row.cx, row.cy, row.pfnPattern ? row.pfnPattern : TestPattern), crop;
+        SCOPED_TRACE(std::to_string(row.rc.left) + "," + std::to_string(row.rc.top) + "," + std::to_string(row.rc.right));
         std::vector<BYTE> png;
-        SCOPED_TRACE(std::to_string(rc.left) + "," + std::to_string(rc.top) + "," + std::to_string(rc.right));
-        ASSERT_EQ(EncodeSelectionPng(g_hbmCapture, rc, &png), cx && cy);
-        if (!cx || !cy) {
-            EXPECT_TRUE(png.empty());
-            continue;
+        ASSERT_EQ(EncodeSelectionPng({ g_pbCapture, row.cx, row.cy, row.cx * 4 }, row.rc, &png, row.cbRoom),
+                  row.digest != 0);
+        uint64_t digest = 0xcbf29ce484222325;
+        for (BYTE b : png)
+            digest = (digest ^ b) * 0x100000001b3;
+        EXPECT_EQ(png.empty() ? 0 : digest, row.digest);
+        if (row.cbRoom)
+            EXPECT_GT(png.size(), row.cbRoom) << "the PNG did not outgrow its room";
+        if (!png.empty()) {
+            ASSERT_EQ(DecodeSinglePngText(Base64Encode(png.data(), png.size()), &crop), "");
+            EXPECT_EQ(CompareCrop(crop, frozen, row.rc), "");
         }
-        ASSERT_EQ(DecodeSinglePngText(Base64Encode(png.data(), png.size()), &crop), "");
-        EXPECT_EQ(CompareCrop(crop, frozen, rc), "");
     }
-    Gdiplus::GdiplusShutdown(token);
 }

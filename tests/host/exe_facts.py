@@ -4,7 +4,8 @@ machine, subsystem, flags, imports and resources. Usage: exe_facts.py KIND=EXE..
 import re, struct, subprocess, sys
 
 MACHINE = {"i386": 0x14C, "x86-64": 0x8664}
-DLLS = {"gdi32.dll", "gdiplus.dll", "kernel32.dll", "msimg32.dll", "msvcrt.dll", "ole32.dll", "user32.dll"}
+# Known DLLs only, which the loader never takes from the exe's folder: GDI+ is loaded from the system folder by name.
+DLLS = {"gdi32.dll", "kernel32.dll", "msvcrt.dll", "ole32.dll", "user32.dll"}
 TITLE = struct.pack("<H", 10) + "OCRKelvane".encode("utf-16-le")
 STRINGS = b"\0\0" * 7 + TITLE + b"\0\0" * 5 + TITLE + b"\0\0" * 2  # block 7: strings 96-111, 103 and 109 set
 
@@ -21,8 +22,12 @@ def faults(kind, path):
     yield None if machine == MACHINE[kind] else f"machine {machine:#x}"
     yield None if subsystem == ((6, 0), 2) else f"subsystem {subsystem}"
     yield None if kind != "i386" or flags & 0x20 else "not large-address-aware"
-    extra = {d.lower() for d in re.findall(r"DLL Name: (\S+)", run("objdump", "-p", path).decode())} - DLLS
+    dump = run("objdump", "-p", path).decode()
+    extra = {d.lower() for d in re.findall(r"DLL Name: (\S+)", dump)} - DLLS
     yield f"imports {sorted(extra)}" if extra else None
+    # ASLR and DEP, and on x64 ASLR over the whole address space.
+    dll = int(re.search(r"DllCharacteristics\s+([0-9a-f]+)", dump).group(1), 16)
+    yield None if dll & 0x140 == 0x140 and (kind == "i386" or dll & 0x20) else f"DllCharacteristics {dll:#x}"
     yield None if res(6, 7) == STRINGS else "strings 103 and 109"
     # The icon groups and accelerators as the resource script gives them: there, in their language.
     yield from (None if res(t, n) else f"no resource {t}/{n}" for t, n in ((14, 107), (14, 108), (9, 109)))

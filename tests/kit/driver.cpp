@@ -3,15 +3,12 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/globals.h"
 #include "tests/kit/input.h"
-#include "tests/kit/screen.h"
 
-// A monitor, its pattern, and the painter's own dimmed image of it: what the screen shows outside a selection.
+// A monitor and its pattern, distinct from every other monitor's.
 struct Monitor {
     RECT rc;
     std::unique_ptr<PatternWindow> pPattern;
-    Image dimmed;
 };
 
 static BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT prc, LPARAM lParam)
@@ -19,20 +16,8 @@ static BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT prc, LPARAM lParam)
     uint32_t (*pfnPixel)(int x, int y) = TestPattern;
     if (prc->left != 0 || prc->top != 0)
         pfnPixel = [](int x, int y) { return ~TestPattern(x, y) & 0xFFFFFF; };
-    UseSyntheticCapture(prc->right - prc->left, prc->bottom - prc->top, pfnPixel);
-    reinterpret_cast<std::vector<Monitor>*>(lParam)->push_back(
-        { *prc, std::make_unique<PatternWindow>(*prc, pfnPixel), ReadDC(g_hdcDimmed, 0, 0, g_cxScreen, g_cyScreen) });
+    reinterpret_cast<std::vector<Monitor>*>(lParam)->push_back({ *prc, std::make_unique<PatternWindow>(*prc, pfnPixel) });
     return TRUE;
-}
-
-// "" once the screen shows the overlay of the normalised selection s (its hint label not judged), else how.
-static std::string Shows(const Monitor& monitor, const RECT& s)
-{
-    int nPen = IsRectEmpty(&s) ? 0 : 1;
-    return WaitFor([&] {
-        return CompareOverlay(ReadScreen(monitor.rc), monitor.pPattern->Expected(), monitor.dimmed, s, 8, nPen,
-                              nPen ? 0xFF : 0, { s.left, s.top - 62, s.left + 600, s.top - 30 });
-    });
 }
 
 static void Do(const Monitor& monitor, HWND hWnd, const Step& s)
@@ -56,45 +41,63 @@ static void Do(const Monitor& monitor, HWND hWnd, const Step& s)
         SendKey((WORD)s.a, false);
         return SendKey((WORD)s.a, true);
     case Act::Post: return (void)PostMessageW(hWnd, (UINT)s.a, (WPARAM)s.b, (LPARAM)s.c);
+    case Act::Repattern: return monitor.pPattern->ShowInverse(true);
     default: return PostMouse(hWnd, (UINT)s.a, s.b, s.c);
     }
 }
 
-std::string RunScript(POINT ptCursor, const std::vector<Step>& steps, const RECT& rcExport, StdoutMode mode)
+std::string RunScript(const Script& script)
 {
     static std::vector<Monitor> s_monitors;  // shown once per executable: each costs seconds under emulation
     if (s_monitors.empty())
         EnumDisplayMonitors(NULL, NULL, AddMonitor, reinterpret_cast<LPARAM>(&s_monitors));
-    for (const Monitor& monitor : s_monitors)  // the previous picker has gone
+    for (const Monitor& monitor : s_monitors) {  // the previous picker has gone, the screen is as it was
+        monitor.pPattern->ShowInverse(false);
         if (std::string failure = monitor.pPattern->WaitUntilShown(); !failure.empty())
             return failure;
-    auto it = std::find_if(s_monitors.begin(), s_monitors.end(), [&](auto& m) { return PtInRect(&m.rc, ptCursor); });
+    }
+    const POINT pt = script.ptCursor;
+    auto it = std::find_if(s_monitors.begin(), s_monitors.end(), [&](auto& m) { return PtInRect(&m.rc, pt); });
     const Monitor& monitor = it != s_monitors.end() ? *it : s_monitors.front();
-    SendMouseAt(ptCursor.x, ptCursor.y);  // the picker freezes the monitor under the cursor
+    SetProfile(script.look.nDpi, script.pszHandleWidth);
+    SendMouseAt(pt.x, pt.y);  // the picker freezes the monitor under the cursor
     // The picker covers that monitor, comes in front, where the keys go, and shows its first frame.
     ChildProcess process;  // ended at once on an early return
     HWND hWnd = NULL;
     RECT rc = {};
-    if (!process.Start(SiblingPath(L"OCRKelvane.exe"), L"", mode) || !(hWnd = process.WaitForWindow(L"OCRKelvane")))
+    if (!process.Start(SiblingPath(script.exe.c_str()), L"", script.mode) ||
+        !(hWnd = process.WaitForWindow(L"OCRKelvane")))
         return "no picker window";
     if (GetWindowRect(hWnd, &rc), !EqualRect(&rc, &monitor.rc))
         return "the window does not cover the monitor under the cursor";
     if (!WaitFor([&] { SetForegroundWindow(hWnd); return GetForegroundWindow() == hWnd ? "" : "behind"; }).empty())
         return "the window did not come to the foreground";
-    std::string failure = Shows(monitor, {});
-    for (size_t i = 0; i < steps.size() && failure.empty(); i++)
-        if (const Step& s = steps[i]; s.act != Act::Shows)
+    // "" once the whole monitor shows the overlay of the selection s, else how it differs.
+    auto shows = [&](const RECT& s) {
+        return WaitFor([&] { return CompareOverlay(ReadScreen(monitor.rc), monitor.pPattern->Expected(), s,
+                                                   script.look); });
+    };
+    auto drags = [&] {
+        GUITHREADINFO info = { sizeof(info) };
+        return WaitFor([&] {
+            GetGUIThreadInfo(GetWindowThreadProcessId(hWnd, NULL), &info);
+            return info.hwndCapture == hWnd ? "" : "no drag holds the mouse";
+        });
+    };
+    std::string failure = shows({});
+    for (size_t i = 0; i < script.steps.size() && failure.empty(); i++)
+        if (const Step& s = script.steps[i]; s.act < Act::Shows)
             Do(monitor, hWnd, s);
-        else if (!(failure = Shows(monitor, { s.a, s.b, s.c, s.d })).empty())
+        else if (!(failure = s.act == Act::Shows ? shows({ s.a, s.b, s.c, s.d }) : drags()).empty())
             failure = "step " + std::to_string(i + 1) + ": " + failure;
     ProcessResult result = process.Finish(failure.empty() ? 120000 : 0);  // after a failed step, ended at once
     if (!failure.empty() || !result.bExited || result.dwExitCode != 0)
         return !failure.empty() ? failure : result.bExited ? "exit status " + std::to_string(result.dwExitCode)
                                                            : "the picker did not end by itself";
     Image crop;  // stays empty, as the blank rectangle, unless a text was due
-    if (!IsRectEmpty(&rcExport))
+    if (!IsRectEmpty(&script.rcExport))
         failure = DecodeSinglePngText(result.out, &crop);
     else if (!result.out.empty())
         failure = "wrote " + std::to_string(result.out.size()) + " bytes";
-    return failure.empty() ? CompareCrop(crop, monitor.pPattern->Expected(), rcExport) : failure;
+    return failure.empty() ? CompareCrop(crop, monitor.pPattern->Expected(), script.rcExport) : failure;
 }

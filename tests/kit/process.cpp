@@ -66,20 +66,18 @@ ProcessResult ChildProcess::Finish(DWORD dwTimeoutMs)
     return result;
 }
 
-UserValue::UserValue(const wchar_t* pszKey, const wchar_t* pszName, DWORD dwType, const void* pData, DWORD cbData)
-    : m_name(pszName)
+void SetProfile(DWORD dwDpi, const wchar_t* pszHandleWidth)
 {
-    RegCreateKeyExW(HKEY_CURRENT_USER, pszKey, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &m_hKey, NULL);
-    DWORD cbOld = (DWORD)m_old.size();
-    m_old.resize(RegQueryValueExW(m_hKey, pszName, NULL, &m_dwType, m_old.data(), &cbOld) == ERROR_SUCCESS ? cbOld : 0);
-    RegSetValueExW(m_hKey, pszName, 0, dwType, static_cast<const BYTE*>(pData), cbData);
-}
-
-UserValue::~UserValue()
-{
-    if (m_dwType)
-        RegSetValueExW(m_hKey, m_name.c_str(), 0, m_dwType, m_old.data(), (DWORD)m_old.size());
+    HKEY hKey;
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, NULL, 0, KEY_SET_VALUE, NULL, &hKey, NULL);
+    RegSetValueExW(hKey, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwDpi), sizeof(dwDpi));
+    RegCloseKey(hKey);
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", 0, NULL, 0,
+                    KEY_SET_VALUE, NULL, &hKey, NULL);
+    if (pszHandleWidth)
+        RegSetValueExW(hKey, L"oleinplaceborderwidth", 0, REG_SZ, reinterpret_cast<const BYTE*>(pszHandleWidth),
+                       (DWORD)(wcslen(pszHandleWidth) + 1) * sizeof(wchar_t));
     else
-        RegDeleteValueW(m_hKey, m_name.c_str());
-    RegCloseKey(m_hKey);
+        RegDeleteValueW(hKey, L"oleinplaceborderwidth");
+    RegCloseKey(hKey);
 }

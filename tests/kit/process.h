@@ -5,7 +5,6 @@
 
 #include <string>
 #include <thread>
-#include <vector>
 
 std::wstring SiblingPath(const wchar_t* pszFile);  // beside this executable, as the build puts programs
 
@@ -31,15 +30,6 @@ private:
     std::string m_out;
 };
 
-// A value under HKEY_CURRENT_USER (such as "Control Panel\Desktop" LogPixels), put back at the end of the scope.
-class UserValue {
-public:
-    UserValue(const wchar_t* pszKey, const wchar_t* pszName, DWORD dwType, const void* pData, DWORD cbData);
-    ~UserValue();
-
-private:
-    HKEY m_hKey = NULL;
-    std::wstring m_name;
-    DWORD m_dwType = 0;  // 0: there was no value
-    std::vector<BYTE> m_old = std::vector<BYTE>(1024);
-};
+// The profile values the picker reads, each set from scratch: the DPI, and the handle width (null: no value, so the
+// default). A test that depends on them sets both at its start, whatever an earlier, perhaps killed, test left.
+void SetProfile(DWORD dwDpi, const wchar_t* pszHandleWidth);

@@ -3,6 +3,8 @@
 #include <psapi.h>
 #include <winternl.h>
 
+#include <algorithm>
+
 #include "app/globals.h"
 #include "capture/capture.h"
 
@@ -31,8 +33,10 @@ static LRESULT CALLBACK PatternWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, L
 }
 
 PatternWindow::PatternWindow(const RECT& rc, uint32_t (*pfnPixel)(int x, int y))
-    : m_rc(rc), m_expected(MakeImage(rc.right - rc.left, rc.bottom - rc.top, pfnPixel))
+    : m_rc(rc), m_expected(MakeImage(rc.right - rc.left, rc.bottom - rc.top, pfnPixel)), m_inverse(m_expected)
 {
+    for (uint32_t& pixel : m_inverse.pixels)
+        pixel ^= 0xFFFFFF;
     m_thread = std::thread([this] {
         SetProcessDPIAware();
         WNDCLASSW wc = { 0, PatternWindowProc, 0, 0, GetModuleHandleW(NULL) };
@@ -43,13 +47,14 @@ PatternWindow::PatternWindow(const RECT& rc, uint32_t (*pfnPixel)(int x, int y))
                                     wc.hInstance, NULL);
         SetWindowLongPtrW(hWnd, GWLP_USERDATA, (LONG_PTR)&m_expected);
         ShowWindow(hWnd, SW_SHOWNOACTIVATE);
-        m_dwThreadId = GetCurrentThreadId();  // the queue exists: WM_QUIT can reach it
+        m_dwThreadId = GetCurrentThreadId();
+        m_hWnd = hWnd;  // the queue exists: WM_QUIT can reach it
         MSG msg;
         while (GetMessageW(&msg, NULL, 0, 0) > 0)
             DispatchMessageW(&msg);
         DestroyWindow(hWnd);
     });
-    while (!m_dwThreadId)
+    while (!m_hWnd)
         Sleep(10);
 }
 
@@ -57,6 +62,12 @@ PatternWindow::~PatternWindow()
 {
     PostThreadMessageW(m_dwThreadId, WM_QUIT, 0, 0);
     m_thread.join();
+}
+
+void PatternWindow::ShowInverse(bool bInverse)
+{
+    SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, (LONG_PTR)(bInverse ? &m_inverse : &m_expected));
+    InvalidateRect(m_hWnd, NULL, TRUE);
 }
 
 std::string WaitFor(const std::function<std::string()>& check, DWORD dwTimeoutMs)
@@ -79,41 +90,83 @@ Image UseSyntheticCapture(int cx, int cy, uint32_t (*pfnPixel)(int x, int y))
     g_cxScreen = cx;
     g_cyScreen = cy;
     SetRect(&g_rcMonitor, 0, 0, cx, cy);
-    g_hbmShade = NULL;  // a shade and a dimmed image of this capture's own
     g_tracker.m_rcBounds = g_rcMonitor;
-    g_hdcCapture = CreateCompatibleDC(NULL);
-    g_hbmCapture = CreateBitmap(cx, cy, 1, 32, NULL);  // the screen's format, as the capture's
-    SelectObject(g_hdcCapture, g_hbmCapture);
-    DrawImage(g_hdcCapture, MakeImage(cx, cy, pfnPixel));
+    CreateFrozenImage(NULL, cx, cy);
     CreateShadeBitmap();
-    return ReadDC(g_hdcCapture, 0, 0, cx, cy);
+    Image frozen = MakeImage(cx, cy, pfnPixel);
+    DrawImage(g_hdcCapture, frozen);
+    return frozen;
 }
 
-std::string CompareOverlay(const Image& shown, const Image& frozen, const Image& dimmed, const RECT& rcSel,
-                           int h, int nPen, UINT mask, const RECT& rcSkip)
+// The label's text as it must look: white, 10 points of its face at the DPI, its top-left corner at (x, y). The
+// pixels it changes may be off by two levels: it is blended over a dimmed picture known within one.
+static void DrawExpectedLabel(Image* pImage, std::vector<BYTE>* pTolerance, int x, int y, int nDpi)
+{
+    const int nEm = MulDiv(10, nDpi, 72), cx = 16 * nEm, cy = 3 * nEm;  // room for the text and then some
+    BITMAPINFO bmi = { { sizeof(BITMAPINFOHEADER), cx, -cy, 1, 32, BI_RGB } };
+    uint32_t* pBits = NULL;
+    HBITMAP hbm = CreateDIBSection(NULL, &bmi, DIB_RGB_COLORS, reinterpret_cast<void**>(&pBits), NULL, 0);
+    HDC hdc = CreateCompatibleDC(NULL);
+    HGDIOBJ hOldBitmap = SelectObject(hdc, hbm);
+    auto inside = [&](int i) { return x + i % cx >= 0 && x + i % cx < pImage->width && y + i / cx >= 0 && y + i / cx < pImage->height; };
+    auto pixel = [&](int i) -> uint32_t& { return pImage->pixels[(size_t)(y + i / cx) * pImage->width + x + i % cx]; };
+    for (int i = 0; i < cx * cy; i++)
+        pBits[i] = inside(i) ? pixel(i) : 0;
+    HFONT hFont = CreateFontW(-nEm, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Microsoft YaHei");
+    HGDIOBJ hOldFont = SelectObject(hdc, hFont);
+    SetTextColor(hdc, RGB(255, 255, 255));
+    SetBkMode(hdc, TRANSPARENT);
+    // "Double-click the left mouse button to have it recognised".
+    TextOutW(hdc, 0, 0, L"\u53cc\u51fb\u9f20\u6807\u5de6\u952e\u5373\u53ef\u8bc6\u522b", 10);
+    GdiFlush();
+    for (int i = 0; i < cx * cy; i++)
+        if (inside(i) && (pBits[i] & 0xFFFFFF) != pixel(i))
+            pixel(i) = pBits[i] & 0xFFFFFF, (*pTolerance)[(size_t)(y + i / cx) * pImage->width + x + i % cx] = 2;
+    DeleteObject(SelectObject(hdc, hOldFont));
+    SelectObject(hdc, hOldBitmap);
+    DeleteDC(hdc);
+    DeleteObject(hbm);
+}
+
+std::string CompareOverlay(const Image& shown, const Image& frozen, const RECT& s, const Look& look)
 {
     // Handles: corners diagonally outside the selection's corners, middles centred beside its edges.
-    const LONG l = rcSel.left, t = rcSel.top, r = rcSel.right, b = rcSel.bottom;
+    const LONG l = s.left, t = s.top, r = s.right, b = s.bottom, h = look.h;
     const LONG xMid = l - h + (r - l + h) / 2, yMid = t - h + (b - t + h) / 2;
     const POINT apt[8] = { { l - h, t - h }, { r, t - h }, { r, b },       { l - h, b },
                            { xMid, t - h },  { r, yMid },  { xMid, b }, { l - h, yMid } };
-    RECT rcOuter = rcSel, rcInner = rcSel;
-    InflateRect(&rcOuter, nPen, nPen);
-    InflateRect(&rcInner, 1 - nPen, 1 - nPen);
-    for (int y = 0; y < shown.height; y++)
-        for (int x = 0; x < shown.width; x++) {
-            POINT pt = { x, y };
-            bool bHandle = false, bRing = PtInRect(&rcOuter, pt) && !PtInRect(&rcInner, pt);
-            for (int i = 0; i < 8; i++)
-                bHandle |= (mask >> i & 1) && x >= apt[i].x && x < apt[i].x + h && y >= apt[i].y && y < apt[i].y + h;
-            uint32_t expected = bHandle ? 0x17A2B8 : bRing ? 0x1AAD19 : PtInRect(&rcSel, pt) ? frozen.At(x, y)
-                                                                                              : dimmed.At(x, y);
-            if (!PtInRect(&rcSkip, pt) && (bHandle || !bRing || nPen == 1) && shown.At(x, y) != expected) {
-                char sz[96];
-                snprintf(sz, sizeof(sz), "pixel (%d, %d) is %06X, not %06X", x, y, shown.At(x, y), expected);
-                return sz;
+    const bool bFrame = !IsRectEmpty(&s);
+    RECT rcOuter = s;
+    InflateRect(&rcOuter, look.nPen, look.nPen);
+    Image expected = frozen;
+    std::vector<BYTE> tolerance(frozen.pixels.size());
+    for (int y = 0; y < frozen.height; y++)
+        for (int x = 0; x < frozen.width; x++) {
+            const POINT pt = { x, y };
+            const size_t i = (size_t)y * frozen.width + x;
+            bool bHandle = false;
+            for (int k = 0; k < 8; k++)
+                bHandle |= bFrame && x >= apt[k].x && x < apt[k].x + h && y >= apt[k].y && y < apt[k].y + h;
+            if (bHandle || (bFrame && PtInRect(&rcOuter, pt) && !PtInRect(&s, pt)))
+                expected.pixels[i] = bHandle ? 0x17A2B8 : 0x1AAD19;
+            else if (!PtInRect(&s, pt)) {
+                expected.pixels[i] = 0, tolerance[i] = 1;
+                for (int nShift : { 0, 8, 16 })
+                    expected.pixels[i] |= ((frozen.pixels[i] >> nShift & 0xFF) * 175 + 127) / 255 << nShift;
             }
         }
+    DrawExpectedLabel(&expected, &tolerance, l, t - look.nRise, look.nDpi);
+    if (shown.width != expected.width || shown.height != expected.height)
+        return "a picture of " + std::to_string(shown.width) + " x " + std::to_string(shown.height);
+    for (size_t i = 0; i < expected.pixels.size(); i++)
+        for (int nShift : { 0, 8, 16 })
+            if (std::abs((int)(shown.pixels[i] >> nShift & 0xFF) - (int)(expected.pixels[i] >> nShift & 0xFF)) >
+                tolerance[i]) {
+                char sz[96];
+                snprintf(sz, sizeof(sz), "pixel (%d, %d) is %06X, not %06X", (int)(i % expected.width),
+                         (int)(i / expected.width), shown.pixels[i], expected.pixels[i]);
+                return sz;
+            }
     return "";
 }
 
@@ -144,4 +197,19 @@ SIZE_T PrivateBytes()
     PROCESS_MEMORY_COUNTERS_EX pmc = { sizeof(pmc) };
     GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof(pmc));
     return pmc.PrivateUsage ? pmc.PrivateUsage : pmc.PagefileUsage;
+}
+
+Watchdog::Watchdog(std::string what, DWORD dwTimeoutMs) : m_hDone(CreateEventW(NULL, TRUE, FALSE, NULL))
+{
+    m_thread = std::thread([this, what, dwTimeoutMs] {
+        if (WaitForSingleObject(m_hDone, dwTimeoutMs) == WAIT_TIMEOUT)
+            fprintf(stderr, "%s did not end within %lu ms\n", what.c_str(), dwTimeoutMs), fflush(stderr), ExitProcess(3);
+    });
+}
+
+Watchdog::~Watchdog()
+{
+    SetEvent(m_hDone);
+    m_thread.join();
+    CloseHandle(m_hDone);
 }

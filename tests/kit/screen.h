@@ -1,4 +1,4 @@
-// A known picture on the screen, a made-up capture, the overlay the painter must show, GDI objects and memory.
+// A known picture on the screen, a made-up capture, the overlay the picker must show, GDI objects and memory.
 #pragma once
 
 #include <windows.h>
@@ -12,28 +12,48 @@
 // Polls until the check answers "", for at most the bound; its last answer.
 std::string WaitFor(const std::function<std::string()>& check, DWORD dwTimeoutMs = 10000);
 
-// A topmost, never activated window of its own thread showing pfnPixel (positions relative to rc) over rc.
+// A topmost, never activated window of its own thread showing pfnPixel (positions relative to rc) over rc, or the
+// inverse of that picture.
 class PatternWindow {
 public:
     PatternWindow(const RECT& rc, uint32_t (*pfnPixel)(int x, int y));
     ~PatternWindow();
-    std::string WaitUntilShown(DWORD dwTimeoutMs = 15000) const;  // "" once the screen shows it exactly
+    std::string WaitUntilShown(DWORD dwTimeoutMs = 15000) const;  // "" once the screen shows the picture exactly
+    void ShowInverse(bool bInverse);
     const Image& Expected() const { return m_expected; }
 
 private:
     RECT m_rc;
-    Image m_expected;
-    std::atomic<DWORD> m_dwThreadId{ 0 };
+    Image m_expected, m_inverse;
+    std::atomic<HWND> m_hWnd{ NULL };
+    DWORD m_dwThreadId = 0;
     std::thread m_thread;
 };
 
 // The run's globals as if a cx x cy monitor at (0, 0) showing the pattern had been captured: the frozen image.
 Image UseSyntheticCapture(int cx, int cy, uint32_t (*pfnPixel)(int x, int y) = TestPattern);
 
-// The painter's output for the normalised selection rcSel: the frozen image inside, the frame ring just outside (a
-// wider pen's ring unjudged), the handles of side h in mask, dimmed elsewhere; rcSkip (the label) not judged.
-std::string CompareOverlay(const Image& shown, const Image& frozen, const Image& dimmed, const RECT& rcSel,
-                           int h, int nPen, UINT mask, const RECT& rcSkip);
+// How the overlay looks at a DPI: handle side, frame width and the label's rise above the selection.
+struct Look {
+    int nDpi, h, nPen, nRise;
+};
+const Look c_look96 = { 96, 8, 1, 62 }, c_look120 = { 120, 10, 1, 54 }, c_look144 = { 144, 12, 2, 47 };
+
+// "" when shown is the overlay of the normalised selection s (blank: none; if not empty, at least 29 pixels a side,
+// so that all eight handles show) over the frozen image: dimmed outside it (175/255 of each channel, within a level),
+// a frame ring of the pen's width just outside it, the handles, and the label's text drawn over all that.
+std::string CompareOverlay(const Image& shown, const Image& frozen, const RECT& s, const Look& look);
 
 DWORD CountGdiObjects();  // this process's, on every system and architecture
 SIZE_T PrivateBytes();    // PrivateUsage, or the page-file usage where the system leaves that 0 (Wine)
+
+// Ends the process with a message when a step has not finished within its time: a hang fails, not stalls, a suite.
+class Watchdog {
+public:
+    Watchdog(std::string what, DWORD dwTimeoutMs);
+    ~Watchdog();
+
+private:
+    HANDLE m_hDone;
+    std::thread m_thread;
+};

@@ -9,47 +9,39 @@ const Step c_enter = { Act::Key, VK_RETURN }, c_noSelection = { Act::Shows };
 
 struct Row {
     const char* pszName;
-    std::vector<Step> steps;
-    RECT rcExport;  // the crop written; blank: nothing
-    StdoutMode mode = StdoutMode::Pipe;
-    const wchar_t* pszHandleWidth = L"8";  // the profile's value for the run; without one, see the screens suite
+    Script script;
 };
 
 const Row c_rows[] = {
     { "BandDrawnUpAndLeftIsNormalised",
-      { { Act::Drag, 600, 500, 420, 380 }, { Act::Shows, 420, 380, 600, 500 }, c_enter }, { 420, 380, 600, 500 } },
-    // Pressed 100 and 70 pixels from the top-left corner, pushed past the monitor's bottom-right one: held there.
-    { "MoveKeepsTheSizeAndStaysInsideTheMonitor",
-      { c_band, c_shown, { Act::Drag, 300, 220, 1919, 1079 }, { Act::Shows, 1720, 930, 1920, 1080 },
-        { Act::DoubleClick, 50, 50 } }, { 1720, 930, 1920, 1080 } },
-    // The cancel repaints without a move; Enter with Esc still down exports.
+      { { { Act::Drag, 600, 500, 420, 380 }, { Act::Shows, 420, 380, 600, 500 }, c_enter }, { 420, 380, 600, 500 } } },
+    // The screen changes under the picker: it shows, and writes, the image frozen at its start.
+    { "TheImageIsFrozenAtTheStart", { { c_band, c_shown, { Act::Repattern }, c_shown, c_enter }, c_rcBand } },
+    // Enter with Esc still down exports.
     { "EscPressedDuringADragRestoresTheSelection",
-      { c_band, c_shown, { Act::Press, 300, 220 }, { Act::Move, 330, 250 }, { Act::Move, 360, 280 },
-        { Act::Shows, 260, 210, 460, 360 }, { Act::KeyDown, VK_ESCAPE }, c_shown, { Act::Release, 360, 280 },
-        c_enter, { Act::KeyUp, VK_ESCAPE } }, c_rcBand },
-    // No selection is left: accepting writes nothing, and the run goes on.
-    { "RightButtonCancelsABandAndAcceptingNothingGoesOn",
-      { { Act::Press, 300, 300 }, { Act::Move, 340, 340 }, { Act::Move, 400, 400 }, { Act::Shows, 300, 300, 400, 400 },
-        { Act::RightClick, 400, 400 }, c_noSelection, { Act::Release, 400, 400 }, c_enter,
-        { Act::DoubleClick, 500, 500 }, c_noSelection, c_band, c_shown, c_enter }, c_rcBand },
-    { "EscWritesNothing", { c_band, c_shown, { Act::Key, VK_ESCAPE } }, c_rcNothing },
-    { "CloseMessageWritesNothing", { c_band, c_shown, { Act::Post, WM_CLOSE } }, c_rcNothing },
+      { { c_band, c_shown, { Act::Press, 300, 220 }, { Act::Move, 330, 250 }, { Act::Move, 360, 280 },
+          { Act::Shows, 260, 210, 460, 360 }, { Act::KeyDown, VK_ESCAPE }, c_shown, { Act::Release, 360, 280 },
+          c_enter, { Act::KeyUp, VK_ESCAPE } }, c_rcBand } },
+    { "EscWritesNothing", { { c_band, c_shown, { Act::Key, VK_ESCAPE } }, c_rcNothing } },
+    { "CloseMessageWritesNothing", { { c_band, c_shown, { Act::Post, WM_CLOSE } }, c_rcNothing } },
     { "ExitCommandFromAnySenderWritesNothing",
-      { c_band, c_shown, { Act::Post, WM_COMMAND, MAKEWPARAM(105, 1), 0x1234 } }, c_rcNothing },
+      { { c_band, c_shown, { Act::Post, WM_COMMAND, MAKEWPARAM(105, 1), 0x1234 } }, c_rcNothing } },
     // Two Enter releases posted while the band runs reach the window before the quit: one text, of that band.
     { "OneTextPerRun",
-      { { Act::Press, 500, 400 }, { Act::Move, 420, 340 }, { Act::Move, 340, 280 }, { Act::Shows, 340, 280, 500, 400 },
-        { Act::Post, WM_KEYUP, VK_RETURN, 1 }, { Act::Post, WM_KEYUP, VK_RETURN, 1 }, { Act::Release, 340, 280 },
-        c_enter, { Act::DoubleClick, 420, 340 } }, { 340, 280, 500, 400 } },
+      { { { Act::Press, 500, 400 }, { Act::Move, 420, 340 }, { Act::Drags }, { Act::Move, 340, 280 },
+          { Act::Shows, 340, 280, 500, 400 },
+          { Act::Post, WM_KEYUP, VK_RETURN, 1 }, { Act::Post, WM_KEYUP, VK_RETURN, 1 }, { Act::Release, 340, 280 },
+          c_enter, { Act::DoubleClick, 420, 340 } }, { 340, 280, 500, 400 } } },
     // Callers that treat standard output badly: the export still ends the run with status 0.
-    { "NoStandardOutput", { c_band, c_enter }, c_rcNothing, StdoutMode::None },
-    { "BrokenPipe", { c_band, c_enter }, c_rcNothing, StdoutMode::BrokenPipe },
-    // The profile's handle width: the minimum size is twice it, capped at the monitor.
-    { "HandleWidth0", { c_band, c_enter }, c_rcBand, StdoutMode::Pipe, L"0" },
-    { "HandleWidth1", { c_band, c_enter }, c_rcBand, StdoutMode::Pipe, L"1" },
-    { "HandleWidth4", { c_band, c_enter }, c_rcBand, StdoutMode::Pipe, L"4" },
-    { "HandleWidth100", { c_band, c_enter }, { 200, 150, 400, 350 }, StdoutMode::Pipe, L"100" },
-    { "HandleWidth5000", { c_band, c_enter }, { 0, 0, 1920, 1080 }, StdoutMode::Pipe, L"5000" },
+    { "NoStandardOutput", { { c_band, c_enter }, c_rcNothing, StdoutMode::None } },
+    { "BrokenPipe", { { c_band, c_enter }, c_rcNothing, StdoutMode::BrokenPipe } },
+    // The profile's handle width: the minimum size is twice it, capped at the monitor; none means 8.
+    { "HandleWidthNone", { { c_band, c_shown, c_enter }, c_rcBand, StdoutMode::Pipe, nullptr } },
+    { "HandleWidth0", { { c_band, c_enter }, c_rcBand, StdoutMode::Pipe, L"0" } },
+    { "HandleWidth1", { { c_band, c_enter }, c_rcBand, StdoutMode::Pipe, L"1" } },
+    { "HandleWidth4", { { c_band, c_enter }, c_rcBand, StdoutMode::Pipe, L"4" } },
+    { "HandleWidth100", { { c_band, c_enter }, { 200, 150, 400, 350 }, StdoutMode::Pipe, L"100" } },
+    { "HandleWidth5000", { { c_band, c_enter }, { 0, 0, 1920, 1080 }, StdoutMode::Pipe, L"5000" } },
 };
 
 void PrintTo(const Row& row, std::ostream* pOut) { *pOut << row.pszName; }
@@ -58,11 +50,91 @@ class Program : public ::testing::TestWithParam<Row> {};
 
 TEST_P(Program, Runs)
 {
-    const Row& row = GetParam();
-    UserValue width(L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", L"oleinplaceborderwidth", REG_SZ,
-                    row.pszHandleWidth, (DWORD)(wcslen(row.pszHandleWidth) + 1) * sizeof(wchar_t));
-    EXPECT_EQ("", RunScript({ 960, 540 }, row.steps, row.rcExport, row.mode));
+    EXPECT_EQ("", RunScript(GetParam().script));
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, Program, ::testing::ValuesIn(c_rows),
                          [](const ::testing::TestParamInfo<Row>& info) { return info.param.pszName; });
+
+// The whole window after every step equals the overlay of that moment: bands drawn in four directions (three
+// cancelled, by the right button twice and by Esc, accepting nothing in between), each handle of the fourth dragged
+// out, in and back, one across the opposite edge, the selection moved against the far corner, the near one and with
+// its label across the top, a move cancelled, and a double-click inside to end.
+static Script WholeWindowScript(const Look& look)
+{
+    std::vector<Step> steps;
+    auto shows = [&](LONG l, LONG t, LONG r, LONG b) { steps.push_back({ Act::Shows, l, t, r, b }); };
+    auto step = [&](Act act, LONG a = 0, LONG b = 0) { steps.push_back({ act, a, b }); };
+    // A band from the anchor to the corner: its first move, 40 and 30 pixels towards the corner, starts it.
+    auto band = [&](LONG x0, LONG y0, LONG x1, LONG y1, Act end) {
+        step(Act::Press, x0, y0), step(Act::Move, x0 + (x1 > x0 ? 40 : -40), y0 + (y1 > y0 ? 30 : -30)), step(Act::Drags);
+        step(Act::Move, x1, y1), shows(std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1));
+        step(end, end == Act::KeyDown ? VK_ESCAPE : x1, y1);
+        if (end != Act::Release)
+            step(Act::Release, x1, y1), shows(0, 0, 0, 0);
+    };
+    band(500, 400, 300, 250, Act::RightClick);
+    step(Act::Key, VK_RETURN), shows(0, 0, 0, 0);
+    band(600, 600, 800, 450, Act::RightClick);
+    band(700, 300, 500, 500, Act::KeyDown);  // Esc stays down to the end: its release would end the run
+    band(400, 300, 700, 550, Act::Release);
+    const LONG l = 400, t = 300, r = 700, b = 550, h = look.h;
+    shows(l, t, r, b);
+    // Each handle's centre and the way it points out of the selection.
+    const LONG xMid = l - h + (r - l + h) / 2 + h / 2, yMid = t - h + (b - t + h) / 2 + h / 2;
+    const struct { LONG x, y; int dx, dy; } handles[] = {
+        { l - h / 2, t - h / 2, -1, -1 }, { r + h / 2, t - h / 2, 1, -1 }, { r + h / 2, b + h / 2, 1, 1 },
+        { l - h / 2, b + h / 2, -1, 1 },  { xMid, t - h / 2, 0, -1 },     { r + h / 2, yMid, 1, 0 },
+        { xMid, b + h / 2, 0, 1 },        { l - h / 2, yMid, -1, 0 },
+    };
+    for (const auto& k : handles) {
+        step(Act::Press, k.x, k.y);
+        for (LONG d : { 40, -40 })
+            step(Act::Move, k.x + d * k.dx, k.y + d * k.dy),
+                shows(l - (k.dx < 0) * d, t - (k.dy < 0) * d, r + (k.dx > 0) * d, b + (k.dy > 0) * d);
+        step(Act::Move, k.x, k.y), step(Act::Release, k.x, k.y), shows(l, t, r, b);
+    }
+    step(Act::Press, r + h / 2, yMid), step(Act::Move, 200, yMid), shows(200 - h / 2, t, l, b);  // inverted
+    step(Act::Move, r + h / 2, yMid), step(Act::Release, r + h / 2, yMid), shows(l, t, r, b);
+    // Moved by a press 150 and 125 pixels from its top-left corner.
+    const LONG y = look.nRise - 4;  // the label's top 4 pixels above the monitor
+    step(Act::Press, 550, 425), step(Act::Move, 1900, 1070), shows(1620, 830, 1920, 1080);
+    step(Act::Move, 20, 20), shows(0, 0, 300, 250);
+    step(Act::Move, 250, y + 125), step(Act::Release, 250, y + 125), shows(100, y, 400, y + 250);
+    step(Act::Press, 260, y + 135), step(Act::Move, 410, 510), shows(250, 375, 550, 625);  // not a double-click
+    step(Act::RightClick, 410, 510), shows(100, y, 400, y + 250), step(Act::Release, 410, 510);
+    step(Act::DoubleClick, 250, y + 125), step(Act::KeyUp, VK_ESCAPE);
+    return { steps, { 100, y, 400, y + 250 }, StdoutMode::Pipe, L"8", look };
+}
+
+class WholeWindow : public ::testing::TestWithParam<Look> {};
+
+TEST_P(WholeWindow, AfterEveryStepAtThisDpi)
+{
+    EXPECT_EQ("", RunScript(WholeWindowScript(GetParam())));
+}
+
+INSTANTIATE_TEST_SUITE_P(Dpi, WholeWindow, ::testing::Values(c_look96, c_look120, c_look144),
+                         [](const ::testing::TestParamInfo<Look>& info) { return std::to_string(info.param.nDpi); });
+
+// Planted beside a copy of the picker (marking themselves when loaded) and preferred to the system's, a gdiplus.dll and
+// an msimg32.dll are never loaded: the picker takes both from the system folder alone, and still exports.
+TEST(Program, LoadsNoSystemDllFromItsOwnFolder)
+{
+    const std::wstring dir = SiblingPath(L"planted\\");
+    CreateDirectoryW(dir.c_str(), NULL);
+    ASSERT_TRUE(CopyFileW(SiblingPath(L"OCRKelvane.exe").c_str(), (dir + L"OCRKelvane.exe").c_str(), FALSE));
+    for (const wchar_t* pszDll : { L"gdiplus.dll", L"msimg32.dll" }) {
+        ASSERT_TRUE(CopyFileW(SiblingPath(L"planted.dll").c_str(), (dir + pszDll).c_str(), FALSE));
+        DeleteFileW((dir + pszDll + L".loaded").c_str());
+    }
+    WCHAR szOverrides[512] = L"";
+    GetEnvironmentVariableW(L"WINEDLLOVERRIDES", szOverrides, 400);
+    SetEnvironmentVariableW(L"WINEDLLOVERRIDES", (std::wstring(szOverrides) + L";gdiplus,msimg32=n,b").c_str());
+    EXPECT_EQ("", RunScript({ { c_band, c_enter }, c_rcBand, StdoutMode::Pipe, L"8", c_look96, { 960, 540 },
+                              L"planted\\OCRKelvane.exe" }));
+    SetEnvironmentVariableW(L"WINEDLLOVERRIDES", szOverrides);
+    for (const wchar_t* pszDll : { L"gdiplus.dll", L"msimg32.dll" })
+        EXPECT_EQ(GetFileAttributesW((dir + pszDll + L".loaded").c_str()), INVALID_FILE_ATTRIBUTES)
+            << "the planted " << std::string(pszDll, pszDll + wcslen(pszDll)) << " was loaded";
+}

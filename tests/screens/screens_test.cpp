@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "app/globals.h"
+#include "app/input.h"
 #include "app/mainwindow.h"
 #include "tests/kit/driver.h"
 #include "tests/kit/screen.h"
@@ -17,19 +18,25 @@ static RECT s_rcExport;
 
 static int Uniform(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(s_rng); }
 
+// Outside a drag: no selection is all zero; a selection is normalised inside the monitor.
+static bool IsNormalisedInside(const RECT& rc)
+{
+    const RECT rcMonitor = { 0, 0, 400, 300 };
+    RECT rcInside;
+    return IntersectRect(&rcInside, &rc, &rcMonitor) ? EqualRect(&rcInside, &rc) : IsRectEmpty(&rc) && !rc.left && !rc.top;
+}
+
+static int s_nEndedInDrag;
 static LRESULT CALLBACK BeforeMessage(int nCode, WPARAM wParam, LPARAM lParam)
 {
     MSG& msg = *reinterpret_cast<MSG*>(lParam);
-    const RECT& rc = g_tracker.m_rcSelection, rcMonitor = { 0, 0, 400, 300 };
-    RECT rcInside;
+    const RECT& rc = g_tracker.m_rcSelection;
     if (nCode != HC_ACTION || wParam != PM_REMOVE || msg.hwnd != g_hWndMain || msg.message < WM_KEYFIRST)
         return CallNextHookEx(NULL, nCode, wParam, lParam);
-    // No selection is all zero; a selection is normalised inside the monitor.
-    if (!GetCapture() && !g_tracker.m_bDragEnding &&
-        (IntersectRect(&rcInside, &rc, &rcMonitor), !EqualRect(&rcInside, &rc)))
+    if (!GetCapture() && !g_tracker.m_bDragEnding && !IsNormalisedInside(rc))
         ADD_FAILURE() << "the selection outside a drag is not normalised inside the monitor";
     if (msg.message == WM_APP && GetCapture())
-        ReleaseCapture();  // the input is over: a drag ends as when another window takes the capture
+        ReleaseCapture(), s_nEndedInDrag++;  // the input is over: a drag ends as when another window takes the capture
     if (s_bQuit && !s_bExport)
         msg.message = WM_NULL;  // the quit comes before later input; after an export, input may still come
     else if (!s_bQuit && msg.message == WM_KEYUP && msg.wParam == VK_ESCAPE)
@@ -46,6 +53,7 @@ TEST(Fuzz, RandomInputKeepsTheRunConsistent)
     RegisterMainWindowClass(GetModuleHandleW(NULL));
     g_hWndMain = CreateWindowExW(WS_EX_TOOLWINDOW, g_szWindowClass, L"", WS_POPUP, 0, 0, 0, 0, NULL, NULL, NULL, 0);
     Image frozen = UseSyntheticCapture(400, 300);
+    g_tracker.m_pfnSelectionChanged = ShowSelectionChange;
     SetCursorPos(800, 600);  // the real pointer stays off the window
     SetWindowPos(g_hWndMain, HWND_TOPMOST, 0, 0, 400, 300, SWP_SHOWWINDOW);
     HHOOK hHook = SetWindowsHookExW(WH_GETMESSAGE, BeforeMessage, NULL, GetCurrentThreadId());
@@ -60,14 +68,14 @@ TEST(Fuzz, RandomInputKeepsTheRunConsistent)
         s_rng.seed(uSeed);
         s_bQuit = s_bExport = false, out.str("");
         g_tracker.m_rcSelection = g_rcHover = {};
-        g_bLButtonDown = g_bNewSelection = g_bResultWritten = FALSE;
+        g_bLButtonDown = g_bNewSelection = g_bRunEnding = FALSE;
         RedrawWindow(g_hWndMain, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);  // arms a new selection
         POINT pt = { Uniform(0, 399), Uniform(0, 299) };
         for (int n = Uniform(1, 40); n > 0; n--) {
-            // Steps round the one-pixel threshold, or anywhere with the edges often.
+            // Steps round the one-pixel threshold, or anywhere, past every edge too (then negative, or, outside a
+            // drag, as the window takes it, beyond 65000).
             bool bNear = Uniform(0, 1);
-            pt = { std::clamp<LONG>(bNear ? pt.x + Uniform(-3, 3) : Uniform(-40, 440), 0, 399),
-                   std::clamp<LONG>(bNear ? pt.y + Uniform(-3, 3) : Uniform(-40, 340), 0, 299) };
+            pt = { bNear ? pt.x + Uniform(-3, 3) : Uniform(-60, 460), bNear ? pt.y + Uniform(-3, 3) : Uniform(-60, 360) };
             UINT uMsg = c_auMsg[Uniform(0, 10)];
             bool bKey = uMsg == WM_KEYDOWN || uMsg == WM_KEYUP;
             PostMessageW(g_hWndMain, uMsg, bKey ? c_awKey[Uniform(0, 3)] : MK_LBUTTON,
@@ -77,6 +85,7 @@ TEST(Fuzz, RandomInputKeepsTheRunConsistent)
         bool bQuit = false;
         for (MSG msg; PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE);)
             bQuit |= msg.message == WM_QUIT || (TranslateMessage(&msg), DispatchMessageW(&msg), false);
+        EXPECT_TRUE(IsNormalisedInside(g_tracker.m_rcSelection) && !GetCapture()) << "after the input's end";
         Image crop;  // stays empty, as the rectangle it is held against, unless an export was due
         std::string failure = s_bExport ? DecodeSinglePngText(out.str(), &crop) : out.str();
         EXPECT_EQ("", failure + CompareCrop(crop, frozen, s_bExport ? s_rcExport : RECT{}));
@@ -85,7 +94,7 @@ TEST(Fuzz, RandomInputKeepsTheRunConsistent)
     }
     std::cout.rdbuf(pCout);
     UnhookWindowsHookEx(hHook);
-    EXPECT_GT(std::min(anEnded[0], anEnded[1]), 25) << "the mix reaches both endings, or the checks saw too little";
+    EXPECT_GT(std::min({ anEnded[0], anEnded[1], s_nEndedInDrag }), 25) << "the mix reaches too few endings of a kind";
 }
 
 TEST(Huge, AWholeMonitorExportFitsA32BitAddressSpace)
@@ -93,20 +102,32 @@ TEST(Huge, AWholeMonitorExportFitsA32BitAddressSpace)
     if (sizeof(void*) != 4)
         GTEST_SKIP() << "a 64-bit picker has no 32-bit address space to fit the 7680 x 4320 export in";
     // Posted: the pointer cannot reach the corner beyond the last pixel.
-    EXPECT_EQ("", RunScript({ 3840, 2160 },
-                            { { Act::PostMouse, WM_LBUTTONDOWN }, { Act::PostMouse, WM_MOUSEMOVE, 2, 2 },
-                              { Act::PostMouse, WM_LBUTTONUP, 7680, 4320 }, { Act::Key, VK_RETURN } },
-                            { 0, 0, 7680, 4320 }));
+    EXPECT_EQ("", RunScript({ { { Act::PostMouse, WM_LBUTTONDOWN }, { Act::PostMouse, WM_MOUSEMOVE, 2, 2 },
+                                { Act::PostMouse, WM_LBUTTONUP, 7680, 4320 }, { Act::Key, VK_RETURN } },
+                              { 0, 0, 7680, 4320 }, StdoutMode::Pipe, L"8", c_look96, { 3840, 2160 } }));
 }
 
-// The window covers the monitor under the cursor, the crop comes from it, a band dragged onto the other stops at
-// its edge. Posted: under Wine the real pointer entering another X window ends a drag.
+static BOOL CALLBACK AddRect(HMONITOR, HDC, LPRECT prc, LPARAM lParam)
+{
+    return reinterpret_cast<std::vector<RECT>*>(lParam)->push_back(*prc), TRUE;
+}
+
+// With the cursor on each of two monitors (the second one right of the primary, or left of it, at negative
+// coordinates): the window covers that monitor, the crop comes from it, a band dragged onto the other monitor stops
+// at its own edge. Posted: under Wine the real pointer entering another X window ends a drag.
 TEST(TwoMonitors, TheMonitorUnderTheCursorIsTheOneCaptured)
 {
-    ASSERT_EQ(2, GetSystemMetrics(SM_CMONITORS)) << "Wine does not report the two monitors";
-    EXPECT_EQ("", RunScript({ 1900, 700 },
-                            { { Act::PostMouse, WM_LBUTTONDOWN, 300, 100 }, { Act::PostMouse, WM_MOUSEMOVE, 302, 102 },
-                              { Act::PostMouse, WM_MOUSEMOVE, -200, 300 }, { Act::PostMouse, WM_MOUSEMOVE, -230, 300 },
-                              { Act::PostMouse, WM_LBUTTONUP, -230, 300 }, { Act::Shows, 0, 100, 300, 300 },
-                              { Act::Key, VK_RETURN } }, { 0, 100, 300, 300 }));
+    std::vector<RECT> monitors;
+    EnumDisplayMonitors(NULL, NULL, AddRect, reinterpret_cast<LPARAM>(&monitors));
+    ASSERT_EQ(2u, monitors.size()) << "Wine does not report the two monitors";
+    for (const RECT& rc : monitors) {
+        const RECT& rcOther = monitors[&rc == &monitors[0]];
+        const LONG cx = rc.right - rc.left, x = rcOther.left < rc.left ? -230 : cx + 230;  // onto the other
+        const RECT rcBand = { std::min(300L, std::max(x, 0L)), 100, std::max(300L, std::min(x, cx)), 300 };
+        SCOPED_TRACE("the cursor on the monitor at " + std::to_string(rc.left) + ", " + std::to_string(rc.top));
+        EXPECT_EQ("", RunScript({ { { Act::PostMouse, WM_LBUTTONDOWN, 300, 100 }, { Act::PostMouse, WM_MOUSEMOVE, 302, 102 },
+                                    { Act::PostMouse, WM_MOUSEMOVE, x, 300 }, { Act::PostMouse, WM_LBUTTONUP, x, 300 },
+                                    { Act::Shows, rcBand.left, 100, rcBand.right, 300 }, { Act::Key, VK_RETURN } },
+                                  rcBand, StdoutMode::Pipe, L"8", c_look96, { rc.right - 100, rc.bottom - 60 } }));
+    }
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/globals.h"
+#include "capture/capture.h"
 #include "capture/overlay.h"
 #include "tests/kit/input.h"
 #include "tests/kit/screen.h"
@@ -74,11 +75,21 @@ const DragRow c_drags[] = {
     { "quit ends the drag, posted again", { 100, 100, 200, 200 }, 8, { 150, 150 }, { { M, 300, 300 }, { Q } }, { 250, 250, 350, 350 } },
 };
 
-// Runs the row on g_tracker over a visible window (an invisible one keeps no update region): "" or what is wrong.
+// The selection as the changes the tracker has reported leave the screen showing it.
+static RECT s_rcShown;
+static bool s_bReportedFromElsewhere;
+static void ShowChange(const RECT& rcBefore)
+{
+    s_bReportedFromElsewhere |= !EqualRect(&rcBefore, &s_rcShown);
+    s_rcShown = g_tracker.m_rcSelection;
+}
+
+// Runs the row on g_tracker over a window, under a watchdog: "" or what is wrong.
 static std::string RunDragRow(const DragRow& row)
 {
     static const HWND hWnd = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, L"Static", L"", WS_POPUP | WS_VISIBLE,
                                              0, 0, 64, 64, NULL, NULL, NULL, NULL);
+    Watchdog watchdog(std::string("the drag row \"") + row.pszName + "\"", 5000);
     bool bQuitPosted = false;
     for (const auto& step : row.steps)
         if (step.uMsg == WM_QUIT)
@@ -89,19 +100,20 @@ static std::string RunDragRow(const DragRow& row)
             PostMouse(hWnd, step.uMsg, step.x, step.y);
     SetRect(&g_tracker.m_rcBounds, 0, 0, 1920, 1080);
     g_tracker.m_cxMinimum = g_tracker.m_cyMinimum = row.nMinimum;
-    g_tracker.m_rcSelection = row.rcStart;
-    ValidateRect(hWnd, NULL);
+    g_tracker.m_rcSelection = s_rcShown = row.rcStart;
+    g_tracker.m_pfnSelectionChanged = ShowChange;
+    s_bReportedFromElsewhere = false;
     BOOL bChanged = g_tracker.RunDrag(row.nCode, hWnd, row.ptPress.x, row.ptPress.y);
     std::string problem = EqualRect(&g_tracker.m_rcSelection, &row.rcEnd) ? "" : "left " + Str(g_tracker.m_rcSelection);
     if (bChanged != !EqualRect(&row.rcStart, &row.rcEnd) || g_tracker.m_bDragEnding || GetCapture())
         problem += "; wrong result, ending flag or capture";
-    if (!GetUpdateRect(hWnd, NULL, FALSE))
-        problem += "; no repaint asked for";  // the window would still show the dragged rectangle
-    ValidateRect(hWnd, NULL);  // else the queue would hand out WM_PAINT for ever
+    // A change not reported leaves the window showing a stale frame, handles and label.
+    if (!EqualRect(&s_rcShown, &g_tracker.m_rcSelection) || s_bReportedFromElsewhere)
+        problem += "; the reported changes leave " + Str(s_rcShown) + " on the screen";
     MSG msg;
     bool bQuit = false;
     while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
-        bQuit |= msg.message == WM_QUIT;
+        bQuit |= msg.message == WM_QUIT || (DispatchMessageW(&msg), false);
     return bQuit == bQuitPosted ? problem : problem + "; the quit request was not posted again";
 }
 
@@ -112,15 +124,15 @@ TEST(DragLoop, RowsAndASoakOfThemWithPaintsLeavingGdiObjectsAndMemoryFlat)
     std::vector<char> block(64 << 20, 1);
     EXPECT_GE(PrivateBytes(), cb + (48 << 20)) << "the memory counter does not see 64 MB";
     block = std::vector<char>();
-    SetProcessDPIAware();
     UseSyntheticCapture(512, 384);
     DWORD nGdi = CountGdiObjects();
     HDC hdc = CreateCompatibleDC(g_hdcCapture);
     HGDIOBJ hOld = SelectObject(hdc, CreateCompatibleBitmap(g_hdcCapture, 512, 384));
     EXPECT_GE(CountGdiObjects(), nGdi + 2) << "the GDI counter does not see the back buffer's DC and bitmap";
+    const RECT rcAll = { 0, 0, 512, 384 };
     for (int i = 0; i < 3100; i++) {
         ASSERT_EQ("", RunDragRow(c_drags[i % std::size(c_drags)])) << c_drags[i % std::size(c_drags)].pszName;
-        PaintOverlay(hdc);
+        PaintOverlay(hdc, rcAll, g_tracker);
         if (i == 99)  // the warm-up's end
             nGdi = CountGdiObjects(), cb = PrivateBytes();
     }

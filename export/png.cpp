@@ -1,0 +1,158 @@
+#include "export/png.h"
+
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+// The platform's PNG encoder.
+static const WCHAR c_szPngEncoder[] = L"{557cf406-1a04-11d3-9a73-0000f81ef32e}";
+
+// The few GDI+ entry points the export calls, looked up by name: gdiplus.dll
+// is no known DLL, so importing it would have the loader try the exe's own
+// folder first, and run whatever gdiplus.dll a download folder holds.
+static struct {
+    decltype(&Gdiplus::GdiplusStartup) Startup;
+    decltype(&Gdiplus::GdiplusShutdown) Shutdown;
+    decltype(&Gdiplus::DllExports::GdipCreateBitmapFromScan0) CreateBitmapFromScan0;
+    decltype(&Gdiplus::DllExports::GdipSaveImageToStream) SaveImageToStream;
+    decltype(&Gdiplus::DllExports::GdipDisposeImage) DisposeImage;
+} s_gdiplus;
+
+// A DLL from the system folder alone, and its dependencies too.
+static HMODULE LoadSystemLibrary(const WCHAR* pszName)
+{
+    HMODULE hModule = LoadLibraryExW(pszName, NULL, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (hModule || GetLastError() != ERROR_INVALID_PARAMETER)
+        return hModule;
+    // Systems from before the search flags (Vista, 7 without its update): the
+    // full path, whose folder then comes first for the dependencies.
+    WCHAR szPath[MAX_PATH];
+    UINT cch = GetSystemDirectoryW(szPath, MAX_PATH);
+    if (cch == 0 || cch + 1 + lstrlenW(pszName) >= MAX_PATH)
+        return NULL;
+    szPath[cch] = L'\\';
+    lstrcpyW(szPath + cch + 1, pszName);
+    return LoadLibraryExW(szPath, NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+template <class F>
+static bool Find(HMODULE hModule, const char* pszName, F* pfn)
+{
+    *pfn = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(hModule, pszName)));
+    return *pfn != nullptr;
+}
+
+// Loaded once, at the first export; the module stays for the run.
+static bool LoadGdiplus()
+{
+    static const HMODULE s_hModule = LoadSystemLibrary(L"gdiplus.dll");
+    return s_hModule && Find(s_hModule, "GdiplusStartup", &s_gdiplus.Startup) &&
+           Find(s_hModule, "GdiplusShutdown", &s_gdiplus.Shutdown) &&
+           Find(s_hModule, "GdipCreateBitmapFromScan0", &s_gdiplus.CreateBitmapFromScan0) &&
+           Find(s_hModule, "GdipSaveImageToStream", &s_gdiplus.SaveImageToStream) &&
+           Find(s_hModule, "GdipDisposeImage", &s_gdiplus.DisposeImage);
+}
+
+GdiplusSession::GdiplusSession()
+{
+    Gdiplus::GdiplusStartupInput input;  // version 1, no callback, background thread on
+    if (!LoadGdiplus() || s_gdiplus.Startup(&m_token, &input, NULL) != Gdiplus::Ok)
+        m_token = 0;
+}
+
+GdiplusSession::~GdiplusSession()
+{
+    if (m_token)
+        s_gdiplus.Shutdown(m_token);
+}
+
+// Releases a COM interface on exit.
+template <class T>
+class ScopedComPtr : NonCopyable {
+public:
+    ~ScopedComPtr() { if (m_p) m_p->Release(); }
+    T** operator&() { return &m_p; }
+    T* operator->() const { return m_p; }
+    T* get() const { return m_p; }
+private:
+    T* m_p = nullptr;
+};
+
+// A GDI+ image, disposed on exit.
+class ScopedGpBitmap : NonCopyable {
+public:
+    ~ScopedGpBitmap() { if (m_p) s_gdiplus.DisposeImage(m_p); }
+    Gdiplus::GpBitmap** operator&() { return &m_p; }
+    Gdiplus::GpBitmap* get() const { return m_p; }
+private:
+    Gdiplus::GpBitmap* m_p = nullptr;
+};
+
+// Room for the PNG of a w x h crop: its raw rows at three bytes a pixel (the
+// encoder writes RGB) with their filter bytes, 1/64 more for the chunk and
+// deflate block headers around data that does not compress, and the fixed
+// chunks.
+static ULONGLONG PngRoom(int w, int h)
+{
+    ULONGLONG cbRaw = (1 + 3ULL * (ULONGLONG)w) * (ULONGLONG)h;
+    return cbRaw + cbRaw / 64 + 4096;
+}
+
+// Copies the PNG out of the stream's memory block. The block can be larger
+// than the PNG, so the length is the stream's position after the save: the
+// bytes written, the last of them IEND's.
+static bool CopyStreamBytes(IStream* pStream, std::vector<BYTE>* pBytes)
+{
+    LARGE_INTEGER zero = {};
+    ULARGE_INTEGER cbWritten = {};
+    if (FAILED(pStream->Seek(zero, STREAM_SEEK_CUR, &cbWritten)))
+        return false;
+    HGLOBAL hBlock = NULL;
+    if (FAILED(GetHGlobalFromStream(pStream, &hBlock)))
+        return false;
+    SIZE_T cb = (SIZE_T)std::min<ULONGLONG>(cbWritten.QuadPart, GlobalSize(hBlock));
+    const BYTE* pData = static_cast<const BYTE*>(GlobalLock(hBlock));
+    if (!pData)
+        return false;
+    pBytes->assign(pData, pData + cb);
+    GlobalUnlock(hBlock);
+    return true;
+}
+
+bool EncodeSelectionPng(const PixelRows& image, const RECT& rcSelection, std::vector<BYTE>* pPng, ULONGLONG cbRoom)
+{
+    // Edges may stand in reverse order while a drag runs: crop between them.
+    const int w = std::abs(rcSelection.left - rcSelection.right);
+    const int h = std::abs(rcSelection.top - rcSelection.bottom);
+    const int x0 = std::min(rcSelection.left, rcSelection.right);
+    const int y0 = std::min(rcSelection.top, rcSelection.bottom);
+    if (w == 0 || h == 0 || x0 < 0 || y0 < 0 || x0 + w > image.cx || y0 + h > image.cy)
+        return false;
+
+    // A bitmap over the selection's rows of the image itself, with the
+    // image's stride: nothing of the image is copied. GDI may still be
+    // writing the pixels of a DIB section until it is flushed.
+    GdiFlush();
+    BYTE* pbFirst = image.pbTop + (size_t)y0 * image.cbStride + (size_t)x0 * 4;
+    ScopedGpBitmap crop;
+    if (s_gdiplus.CreateBitmapFromScan0(w, h, image.cbStride, PixelFormat32bppRGB, pbFirst, &crop) != Gdiplus::Ok)
+        return false;
+
+    ScopedComPtr<IStream> stream;
+    if (FAILED(CreateStreamOnHGlobal(NULL, TRUE, &stream)))
+        return false;
+    // The encoder writes in small pieces, and the stream re-allocates and
+    // copies its whole block whenever a write passes its end. Given room
+    // first, it copies nothing; if the room cannot be had, or a PNG outgrows
+    // it, the stream grows as it is written.
+    ULARGE_INTEGER cbSize;
+    cbSize.QuadPart = cbRoom ? cbRoom : PngRoom(w, h);
+    stream->SetSize(cbSize);
+    CLSID clsidPng;
+    CLSIDFromString(c_szPngEncoder, &clsidPng);
+    if (s_gdiplus.SaveImageToStream(crop.get(), stream.get(), &clsidPng, NULL) != Gdiplus::Ok)
+        return false;
+    return CopyStreamBytes(stream.get(), pPng);
+}

@@ -1,0 +1,37 @@
+// The selection cropped out of the frozen image as a PNG, with GDI+ loaded
+// from the system folder alone.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "common/gdiguards.h"
+
+// GDI+ started for the life of the object; false when gdiplus.dll cannot be
+// loaded from the system folder or does not start.
+class GdiplusSession : NonCopyable {
+public:
+    GdiplusSession();
+    ~GdiplusSession();
+    explicit operator bool() const { return m_token != 0; }
+
+private:
+    ULONG_PTR m_token = 0;
+};
+
+// An image of 32-bit pixels (blue, green, red, unused), rows top to bottom.
+struct PixelRows {
+    BYTE* pbTop;     // the top row's first pixel
+    int cx, cy;
+    int cbStride;    // bytes from one row to the next
+};
+
+// Crops rcSelection (edges in any order) out of the image as a complete PNG,
+// reading the selection's rows in place. False, with *pPng untouched, for an
+// empty selection or one that leaves the image, or when the PNG cannot be
+// made. Needs a started GdiplusSession. The PNG is written into cbRoom bytes
+// given beforehand, 0 for room enough for any PNG of the crop; a PNG that
+// outgrows them grows its stream.
+bool EncodeSelectionPng(const PixelRows& image, const RECT& rcSelection, std::vector<BYTE>* pPng,
+                        ULONGLONG cbRoom = 0);
