@@ -65,30 +65,26 @@ std::string RunScript(const Script& script)
     ChildProcess process;  // ended at once on an early return
     HWND hWnd = NULL;
     RECT rc = {};
-    if (!process.Start(SiblingPath(script.exe.c_str()), L"", script.mode) ||
-        !(hWnd = process.WaitForWindow(L"OCRKelvane")))
+    if (!process.Start(SiblingPath(script.exe.c_str()), L"", script.mode) || !(hWnd = process.WaitForWindow(L"OCRKelvane")))
         return "no picker window";
     if (GetWindowRect(hWnd, &rc), !EqualRect(&rc, &monitor.rc))
         return "the window does not cover the monitor under the cursor";
     if (!WaitFor([&] { SetForegroundWindow(hWnd); return GetForegroundWindow() == hWnd ? "" : "behind"; }).empty())
         return "the window did not come to the foreground";
-    // "" once the whole monitor shows the overlay of the selection s, else how it differs.
-    auto shows = [&](const RECT& s) {
-        return WaitFor([&] { return CompareOverlay(ReadScreen(monitor.rc), monitor.pPattern->Expected(), s,
-                                                   script.look); });
-    };
-    auto drags = [&] {
-        GUITHREADINFO info = { sizeof(info) };
+    auto check = [&](const Step& s) {
         return WaitFor([&] {
-            GetGUIThreadInfo(GetWindowThreadProcessId(hWnd, NULL), &info);
-            return info.hwndCapture == hWnd ? "" : "no drag holds the mouse";
+            GUITHREADINFO info = { sizeof(info) };
+            if (s.act == Act::Drags)
+                return GetGUIThreadInfo(GetWindowThreadProcessId(hWnd, NULL), &info) && info.hwndCapture == hWnd
+                           ? std::string() : "no drag holds the mouse";
+            return CompareOverlay(ReadScreen(monitor.rc), monitor.pPattern->Expected(), { s.a, s.b, s.c, s.d }, script.look);
         });
     };
-    std::string failure = shows({});
+    std::string failure = check({ Act::Shows });
     for (size_t i = 0; i < script.steps.size() && failure.empty(); i++)
         if (const Step& s = script.steps[i]; s.act < Act::Shows)
             Do(monitor, hWnd, s);
-        else if (!(failure = s.act == Act::Shows ? shows({ s.a, s.b, s.c, s.d }) : drags()).empty())
+        else if (!(failure = check(s)).empty())
             failure = "step " + std::to_string(i + 1) + ": " + failure;
     ProcessResult result = process.Finish(failure.empty() ? 120000 : 0);  // after a failed step, ended at once
     if (!failure.empty() || !result.bExited || result.dwExitCode != 0)

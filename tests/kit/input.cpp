@@ -24,8 +24,3 @@ void PostMouse(HWND hWnd, UINT uMsg, int x, int y)
     WPARAM wButtons = (uMsg == WM_MOUSEMOVE || uMsg == WM_LBUTTONDOWN) ? MK_LBUTTON : 0;
     PostMessageW(hWnd, uMsg, wButtons, MAKELPARAM((WORD)(short)x, (WORD)(short)y));
 }
-
-void PostKey(HWND hWnd, WORD wVk, bool bUp)
-{
-    PostMessageW(hWnd, bUp ? WM_KEYUP : WM_KEYDOWN, wVk, bUp ? 0xC0000001 : 1);
-}

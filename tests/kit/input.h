@@ -8,4 +8,3 @@ void SendMouseAt(int x, int y, DWORD dwFlags = 0);
 void SendKey(WORD wVk, bool bUp);
 // Positions as the system gives them to a window holding the capture: signed 16-bit words.
 void PostMouse(HWND hWnd, UINT uMsg, int x, int y);
-void PostKey(HWND hWnd, WORD wVk, bool bUp);

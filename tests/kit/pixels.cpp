@@ -58,30 +58,28 @@ static bool Base64Decode(const std::string& text, std::vector<BYTE>* pBytes)
     return again.c_str() == text;
 }
 
+// GDI+'s reading of the PNG, whose signature was checked first.
 static bool DecodePng(const std::vector<BYTE>& png, Image* pImage)
 {
     Gdiplus::GdiplusStartupInput input;
     ULONG_PTR token = 0;
     IStream* pStream = SHCreateMemStream(png.data(), (UINT)png.size());
-    HBITMAP hbm = NULL;
-    if (pStream && Gdiplus::GdiplusStartup(&token, &input, NULL) == Gdiplus::Ok) {
-        Gdiplus::Bitmap* pBitmap = Gdiplus::Bitmap::FromStream(pStream);  // its signature was checked first
-        if (pBitmap)
-            pBitmap->GetHBITMAP(Gdiplus::Color(), &hbm);
+    bool bRead = pStream && Gdiplus::GdiplusStartup(&token, &input, NULL) == Gdiplus::Ok;
+    if (bRead) {
+        Gdiplus::Bitmap* pBitmap = Gdiplus::Bitmap::FromStream(pStream);
+        Gdiplus::Rect rc(0, 0, pBitmap ? pBitmap->GetWidth() : 0, pBitmap ? pBitmap->GetHeight() : 0);
+        *pImage = { rc.Width, rc.Height, std::vector<uint32_t>((size_t)rc.Width * rc.Height) };
+        Gdiplus::BitmapData data = { (UINT)rc.Width, (UINT)rc.Height, rc.Width * 4, PixelFormat32bppRGB, pImage->pixels.data() };
+        bRead = pBitmap && pBitmap->LockBits(&rc, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
+                                             PixelFormat32bppRGB, &data) == Gdiplus::Ok && pBitmap->UnlockBits(&data) == Gdiplus::Ok;
         delete pBitmap;
         Gdiplus::GdiplusShutdown(token);
     }
     if (pStream)
         pStream->Release();
-    BITMAP bm = {};
-    HDC hdc = CreateCompatibleDC(NULL);
-    HGDIOBJ hOld = SelectObject(hdc, hbm);
-    if (hbm && GetObjectW(hbm, sizeof(bm), &bm))
-        *pImage = ReadDC(hdc, 0, 0, bm.bmWidth, bm.bmHeight);
-    SelectObject(hdc, hOld);
-    DeleteDC(hdc);
-    DeleteObject(hbm);
-    return hbm != NULL;
+    for (uint32_t& pixel : pImage->pixels)
+        pixel &= 0xFFFFFF;
+    return bRead;
 }
 
 std::string DecodeSinglePngText(const std::string& text, Image* pImage)

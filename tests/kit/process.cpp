@@ -1,5 +1,7 @@
 #include "tests/kit/process.h"
 
+#include "tests/kit/screen.h"
+
 std::wstring SiblingPath(const wchar_t* pszFile)
 {
     WCHAR szPath[MAX_PATH];
@@ -32,18 +34,16 @@ bool ChildProcess::Start(const std::wstring& exePath, const std::wstring& args, 
     return bStarted != FALSE;
 }
 
-HWND ChildProcess::WaitForWindow(const wchar_t* pszClass, DWORD dwTimeoutMs)
+HWND ChildProcess::WaitForWindow(const wchar_t* pszClass)
 {
-    for (DWORD dwStart = GetTickCount();
-         GetTickCount() - dwStart < dwTimeoutMs && WaitForSingleObject(m_pi.hProcess, 20) == WAIT_TIMEOUT;) {
-        for (HWND hWnd = NULL; (hWnd = FindWindowExW(NULL, hWnd, pszClass, NULL)) != NULL;) {
-            DWORD dwProcessId = 0;
-            GetWindowThreadProcessId(hWnd, &dwProcessId);
-            if (dwProcessId == m_pi.dwProcessId && IsWindowVisible(hWnd))
-                return hWnd;
-        }
-    }
-    return NULL;
+    HWND hWnd = NULL;
+    WaitFor([&] {
+        for (hWnd = FindWindowExW(NULL, NULL, pszClass, NULL); hWnd; hWnd = FindWindowExW(NULL, hWnd, pszClass, NULL))
+            if (DWORD dwId = 0; GetWindowThreadProcessId(hWnd, &dwId), dwId == m_pi.dwProcessId && IsWindowVisible(hWnd))
+                return "";
+        return WaitForSingleObject(m_pi.hProcess, 0) == WAIT_OBJECT_0 ? "" : "none";  // or it ended without one
+    }, 30000);
+    return hWnd;
 }
 
 ProcessResult ChildProcess::Finish(DWORD dwTimeoutMs)
@@ -68,16 +68,11 @@ ProcessResult ChildProcess::Finish(DWORD dwTimeoutMs)
 
 void SetProfile(DWORD dwDpi, const wchar_t* pszHandleWidth)
 {
-    HKEY hKey;
-    RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, NULL, 0, KEY_SET_VALUE, NULL, &hKey, NULL);
-    RegSetValueExW(hKey, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwDpi), sizeof(dwDpi));
-    RegCloseKey(hKey);
-    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", 0, NULL, 0,
-                    KEY_SET_VALUE, NULL, &hKey, NULL);
-    if (pszHandleWidth)
-        RegSetValueExW(hKey, L"oleinplaceborderwidth", 0, REG_SZ, reinterpret_cast<const BYTE*>(pszHandleWidth),
-                       (DWORD)(wcslen(pszHandleWidth) + 1) * sizeof(wchar_t));
+    const wchar_t* pszWindows = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+    RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dwDpi, sizeof(dwDpi));
+    if (!pszHandleWidth)
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, pszWindows, L"oleinplaceborderwidth");
     else
-        RegDeleteValueW(hKey, L"oleinplaceborderwidth");
-    RegCloseKey(hKey);
+        RegSetKeyValueW(HKEY_CURRENT_USER, pszWindows, L"oleinplaceborderwidth", REG_SZ, pszHandleWidth,
+                        (DWORD)(wcslen(pszHandleWidth) + 1) * sizeof(wchar_t));
 }

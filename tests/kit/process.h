@@ -20,7 +20,7 @@ class ChildProcess {
 public:
     ~ChildProcess() { Finish(0); }
     bool Start(const std::wstring& exePath, const std::wstring& args = L"", StdoutMode mode = StdoutMode::Pipe);
-    HWND WaitForWindow(const wchar_t* pszClass, DWORD dwTimeoutMs = 30000);  // visible, top-level; NULL: none
+    HWND WaitForWindow(const wchar_t* pszClass);  // visible, top-level, within 30 s; NULL: none
     ProcessResult Finish(DWORD dwTimeoutMs = 30000);  // killed after the timeout; waits for the pipe's last bytes
 
 private:

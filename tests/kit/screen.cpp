@@ -25,11 +25,9 @@ static void DrawImage(HDC hdc, const Image& image)
 
 static LRESULT CALLBACK PatternWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
-    if (uMsg == WM_MOUSEACTIVATE)
-        return MA_NOACTIVATE;
     if (uMsg == WM_ERASEBKGND)  // all of its painting: DefWindowProc's WM_PAINT asks for it
         return DrawImage((HDC)wParam, *reinterpret_cast<const Image*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA))), 1;
-    return DefWindowProcW(hWnd, uMsg, wParam, lParam);
+    return uMsg == WM_MOUSEACTIVATE ? MA_NOACTIVATE : DefWindowProcW(hWnd, uMsg, wParam, lParam);
 }
 
 PatternWindow::PatternWindow(const RECT& rc, uint32_t (*pfnPixel)(int x, int y))
@@ -39,18 +37,14 @@ PatternWindow::PatternWindow(const RECT& rc, uint32_t (*pfnPixel)(int x, int y))
         pixel ^= 0xFFFFFF;
     m_thread = std::thread([this] {
         SetProcessDPIAware();
-        WNDCLASSW wc = { 0, PatternWindowProc, 0, 0, GetModuleHandleW(NULL) };
-        wc.lpszClassName = L"KelvaneTestPattern";
+        WNDCLASSW wc = { 0, PatternWindowProc, 0, 0, GetModuleHandleW(NULL), NULL, NULL, NULL, NULL, L"KelvanePattern" };
         RegisterClassW(&wc);
-        HWND hWnd = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, wc.lpszClassName, L"",
-                                    WS_POPUP, m_rc.left, m_rc.top, m_expected.width, m_expected.height, NULL, NULL,
-                                    wc.hInstance, NULL);
+        HWND hWnd = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, wc.lpszClassName, L"", WS_POPUP,
+                                    m_rc.left, m_rc.top, m_expected.width, m_expected.height, NULL, NULL, NULL, NULL);
         SetWindowLongPtrW(hWnd, GWLP_USERDATA, (LONG_PTR)&m_expected);
         ShowWindow(hWnd, SW_SHOWNOACTIVATE);
-        m_dwThreadId = GetCurrentThreadId();
         m_hWnd = hWnd;  // the queue exists: WM_QUIT can reach it
-        MSG msg;
-        while (GetMessageW(&msg, NULL, 0, 0) > 0)
+        for (MSG msg; GetMessageW(&msg, NULL, 0, 0) > 0;)
             DispatchMessageW(&msg);
         DestroyWindow(hWnd);
     });
@@ -60,7 +54,7 @@ PatternWindow::PatternWindow(const RECT& rc, uint32_t (*pfnPixel)(int x, int y))
 
 PatternWindow::~PatternWindow()
 {
-    PostThreadMessageW(m_dwThreadId, WM_QUIT, 0, 0);
+    PostThreadMessageW(GetWindowThreadProcessId(m_hWnd, NULL), WM_QUIT, 0, 0);
     m_thread.join();
 }
 
@@ -78,17 +72,16 @@ std::string WaitFor(const std::function<std::string()>& check, DWORD dwTimeoutMs
     return failure;
 }
 
-std::string PatternWindow::WaitUntilShown(DWORD dwTimeoutMs) const
+std::string PatternWindow::WaitUntilShown() const
 {
     const RECT rcAll = { 0, 0, m_expected.width, m_expected.height };
-    std::string difference = WaitFor([&] { return CompareCrop(ReadScreen(m_rc), m_expected, rcAll); }, dwTimeoutMs);
+    std::string difference = WaitFor([&] { return CompareCrop(ReadScreen(m_rc), m_expected, rcAll); }, 15000);
     return difference.empty() ? "" : "the screen does not show the pattern: " + difference;
 }
 
 Image UseSyntheticCapture(int cx, int cy, uint32_t (*pfnPixel)(int x, int y))
 {
-    g_cxScreen = cx;
-    g_cyScreen = cy;
+    g_cxScreen = cx, g_cyScreen = cy;
     SetRect(&g_rcMonitor, 0, 0, cx, cy);
     g_tracker.m_rcBounds = g_rcMonitor;
     CreateFrozenImage(NULL, cx, cy);
@@ -98,36 +91,6 @@ Image UseSyntheticCapture(int cx, int cy, uint32_t (*pfnPixel)(int x, int y))
     return frozen;
 }
 
-// The label's text as it must look: white, 10 points of its face at the DPI, its top-left corner at (x, y). The
-// pixels it changes may be off by two levels: it is blended over a dimmed picture known within one.
-static void DrawExpectedLabel(Image* pImage, std::vector<BYTE>* pTolerance, int x, int y, int nDpi)
-{
-    const int nEm = MulDiv(10, nDpi, 72), cx = 16 * nEm, cy = 3 * nEm;  // room for the text and then some
-    BITMAPINFO bmi = { { sizeof(BITMAPINFOHEADER), cx, -cy, 1, 32, BI_RGB } };
-    uint32_t* pBits = NULL;
-    HBITMAP hbm = CreateDIBSection(NULL, &bmi, DIB_RGB_COLORS, reinterpret_cast<void**>(&pBits), NULL, 0);
-    HDC hdc = CreateCompatibleDC(NULL);
-    HGDIOBJ hOldBitmap = SelectObject(hdc, hbm);
-    auto inside = [&](int i) { return x + i % cx >= 0 && x + i % cx < pImage->width && y + i / cx >= 0 && y + i / cx < pImage->height; };
-    auto pixel = [&](int i) -> uint32_t& { return pImage->pixels[(size_t)(y + i / cx) * pImage->width + x + i % cx]; };
-    for (int i = 0; i < cx * cy; i++)
-        pBits[i] = inside(i) ? pixel(i) : 0;
-    HFONT hFont = CreateFontW(-nEm, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Microsoft YaHei");
-    HGDIOBJ hOldFont = SelectObject(hdc, hFont);
-    SetTextColor(hdc, RGB(255, 255, 255));
-    SetBkMode(hdc, TRANSPARENT);
-    // "Double-click the left mouse button to have it recognised".
-    TextOutW(hdc, 0, 0, L"\u53cc\u51fb\u9f20\u6807\u5de6\u952e\u5373\u53ef\u8bc6\u522b", 10);
-    GdiFlush();
-    for (int i = 0; i < cx * cy; i++)
-        if (inside(i) && (pBits[i] & 0xFFFFFF) != pixel(i))
-            pixel(i) = pBits[i] & 0xFFFFFF, (*pTolerance)[(size_t)(y + i / cx) * pImage->width + x + i % cx] = 2;
-    DeleteObject(SelectObject(hdc, hOldFont));
-    SelectObject(hdc, hOldBitmap);
-    DeleteDC(hdc);
-    DeleteObject(hbm);
-}
-
 std::string CompareOverlay(const Image& shown, const Image& frozen, const RECT& s, const Look& look)
 {
     // Handles: corners diagonally outside the selection's corners, middles centred beside its edges.
@@ -135,38 +98,50 @@ std::string CompareOverlay(const Image& shown, const Image& frozen, const RECT& 
     const LONG xMid = l - h + (r - l + h) / 2, yMid = t - h + (b - t + h) / 2;
     const POINT apt[8] = { { l - h, t - h }, { r, t - h }, { r, b },       { l - h, b },
                            { xMid, t - h },  { r, yMid },  { xMid, b }, { l - h, yMid } };
-    const bool bFrame = !IsRectEmpty(&s);
     RECT rcOuter = s;
     InflateRect(&rcOuter, look.nPen, look.nPen);
+    // Each pixel's allowed difference in its top byte: a level where dimmed.
     Image expected = frozen;
-    std::vector<BYTE> tolerance(frozen.pixels.size());
     for (int y = 0; y < frozen.height; y++)
         for (int x = 0; x < frozen.width; x++) {
             const POINT pt = { x, y };
-            const size_t i = (size_t)y * frozen.width + x;
+            uint32_t& pixel = expected.pixels[(size_t)y * frozen.width + x];
             bool bHandle = false;
             for (int k = 0; k < 8; k++)
-                bHandle |= bFrame && x >= apt[k].x && x < apt[k].x + h && y >= apt[k].y && y < apt[k].y + h;
-            if (bHandle || (bFrame && PtInRect(&rcOuter, pt) && !PtInRect(&s, pt)))
-                expected.pixels[i] = bHandle ? 0x17A2B8 : 0x1AAD19;
-            else if (!PtInRect(&s, pt)) {
-                expected.pixels[i] = 0, tolerance[i] = 1;
-                for (int nShift : { 0, 8, 16 })
-                    expected.pixels[i] |= ((frozen.pixels[i] >> nShift & 0xFF) * 175 + 127) / 255 << nShift;
-            }
+                bHandle |= x >= apt[k].x && x < apt[k].x + h && y >= apt[k].y && y < apt[k].y + h;
+            if (!IsRectEmpty(&s) && (bHandle || (PtInRect(&rcOuter, pt) && !PtInRect(&s, pt))))
+                pixel = bHandle ? 0x17A2B8 : 0x1AAD19;
+            else if (!PtInRect(&s, pt))
+                pixel = 0x01000000 | (pixel >> 16) * 175 / 255 << 16 | (pixel >> 8 & 0xFF) * 175 / 255 << 8 |
+                        (pixel & 0xFF) * 175 / 255;
         }
-    DrawExpectedLabel(&expected, &tolerance, l, t - look.nRise, look.nDpi);
+    // Then the label over all of it: white, 10 points of its face at the DPI, its top-left corner at (l, t - rise).
+    // Blended over pixels known within a level, the ones it changes are known within two.
+    HDC hdc = CreateCompatibleDC(NULL);
+    HGDIOBJ hOldBitmap = SelectObject(hdc, CreateBitmap(frozen.width, frozen.height, 1, 32, NULL));
+    DrawImage(hdc, expected);
+    HGDIOBJ hOldFont = SelectObject(hdc, CreateFontW(-MulDiv(10, look.nDpi, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0,
+                                                     DEFAULT_CHARSET, 0, 0, 0, 0, L"Microsoft YaHei"));
+    SetTextColor(hdc, RGB(255, 255, 255));
+    SetBkMode(hdc, TRANSPARENT);
+    // "Double-click the left mouse button to have it recognised".
+    TextOutW(hdc, l, t - look.nRise, L"\u53cc\u51fb\u9f20\u6807\u5de6\u952e\u5373\u53ef\u8bc6\u522b", 10);
+    const Image labelled = ReadDC(hdc, 0, 0, frozen.width, frozen.height);
+    DeleteObject(SelectObject(hdc, hOldFont));
+    DeleteObject(SelectObject(hdc, hOldBitmap));
+    DeleteDC(hdc);
     if (shown.width != expected.width || shown.height != expected.height)
         return "a picture of " + std::to_string(shown.width) + " x " + std::to_string(shown.height);
-    for (size_t i = 0; i < expected.pixels.size(); i++)
+    for (size_t i = 0; i < expected.pixels.size(); i++) {
+        const uint32_t want = labelled.pixels[i], nTolerance = want != (expected.pixels[i] & 0xFFFFFF) ? 2 : expected.pixels[i] >> 24;
         for (int nShift : { 0, 8, 16 })
-            if (std::abs((int)(shown.pixels[i] >> nShift & 0xFF) - (int)(expected.pixels[i] >> nShift & 0xFF)) >
-                tolerance[i]) {
-                char sz[96];
+            if ((uint32_t)std::abs((int)(shown.pixels[i] >> nShift & 0xFF) - (int)(want >> nShift & 0xFF)) > nTolerance) {
+                char sz[64];
                 snprintf(sz, sizeof(sz), "pixel (%d, %d) is %06X, not %06X", (int)(i % expected.width),
-                         (int)(i / expected.width), shown.pixels[i], expected.pixels[i]);
+                         (int)(i / expected.width), shown.pixels[i], want);
                 return sz;
             }
+    }
     return "";
 }
 
@@ -199,17 +174,13 @@ SIZE_T PrivateBytes()
     return pmc.PrivateUsage ? pmc.PrivateUsage : pmc.PagefileUsage;
 }
 
-Watchdog::Watchdog(std::string what, DWORD dwTimeoutMs) : m_hDone(CreateEventW(NULL, TRUE, FALSE, NULL))
+static void CALLBACK Bark(PVOID pszWhat, BOOLEAN)
 {
-    m_thread = std::thread([this, what, dwTimeoutMs] {
-        if (WaitForSingleObject(m_hDone, dwTimeoutMs) == WAIT_TIMEOUT)
-            fprintf(stderr, "%s did not end within %lu ms\n", what.c_str(), dwTimeoutMs), fflush(stderr), ExitProcess(3);
-    });
+    fprintf(stderr, "%s did not end in time\n", static_cast<const char*>(pszWhat));
+    ExitProcess(3);
 }
 
-Watchdog::~Watchdog()
+Watchdog::Watchdog(const char* pszWhat, DWORD dwTimeoutMs)
 {
-    SetEvent(m_hDone);
-    m_thread.join();
-    CloseHandle(m_hDone);
+    CreateTimerQueueTimer(&m_hTimer, NULL, Bark, const_cast<char*>(pszWhat), dwTimeoutMs, 0, WT_EXECUTEONLYONCE);
 }

@@ -12,13 +12,12 @@
 // Polls until the check answers "", for at most the bound; its last answer.
 std::string WaitFor(const std::function<std::string()>& check, DWORD dwTimeoutMs = 10000);
 
-// A topmost, never activated window of its own thread showing pfnPixel (positions relative to rc) over rc, or the
-// inverse of that picture.
+// A topmost, never activated window of its own thread over rc showing pfnPixel (relative to rc), or its inverse.
 class PatternWindow {
 public:
     PatternWindow(const RECT& rc, uint32_t (*pfnPixel)(int x, int y));
     ~PatternWindow();
-    std::string WaitUntilShown(DWORD dwTimeoutMs = 15000) const;  // "" once the screen shows the picture exactly
+    std::string WaitUntilShown() const;  // "" once the screen shows the picture exactly
     void ShowInverse(bool bInverse);
     const Image& Expected() const { return m_expected; }
 
@@ -26,7 +25,6 @@ private:
     RECT m_rc;
     Image m_expected, m_inverse;
     std::atomic<HWND> m_hWnd{ NULL };
-    DWORD m_dwThreadId = 0;
     std::thread m_thread;
 };
 
@@ -47,13 +45,12 @@ std::string CompareOverlay(const Image& shown, const Image& frozen, const RECT& 
 DWORD CountGdiObjects();  // this process's, on every system and architecture
 SIZE_T PrivateBytes();    // PrivateUsage, or the page-file usage where the system leaves that 0 (Wine)
 
-// Ends the process with a message when a step has not finished within its time: a hang fails, not stalls, a suite.
+// Ends the process with a message unless destroyed within its time: a hang fails a suite instead of stalling it.
 class Watchdog {
 public:
-    Watchdog(std::string what, DWORD dwTimeoutMs);
-    ~Watchdog();
+    Watchdog(const char* pszWhat, DWORD dwTimeoutMs);  // pszWhat lives as long as the watchdog
+    ~Watchdog() { DeleteTimerQueueTimer(NULL, m_hTimer, INVALID_HANDLE_VALUE); }
 
 private:
-    HANDLE m_hDone;
-    std::thread m_thread;
+    HANDLE m_hTimer = NULL;
 };

@@ -1,23 +1,20 @@
 #!/usr/bin/env bash
 # own-display.sh BUILD_DIR NAME LAYOUT PROGRAM [ARGS...]: runs a Windows test program with $WINE (the build's
 # loader) on an X display and a Wine prefix (BUILD_DIR/wineprefix-NAME) of its own, which no other test changes.
-# LAYOUT is the display's WxH, or two:WxH[:P] for two monitors side by side in it (Xephyr with Xinerama), the
-# primary one the left (P 0, the default) or the right (P 1), the other then at negative coordinates.
-BUILD_DIR=$(cd "$1" && pwd) name=$2 layout=$3 program=$4
-IFS=: read -r kind size primary <<<"$layout"
+# LAYOUT is the display's WxH, or two:WxH[:1] for two monitors side by side in it (Xephyr with Xinerama), the
+# primary one the left, or with :1 the right, the other one then at negative coordinates.
+BUILD_DIR=$(cd "$1" && pwd) name=$2 program=$4
+IFS=: read -r kind size primary <<<"$3"
 shift 4
 export BUILD_DIR
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib/session.sh"
+start_display "${size:-$kind}" || exit 1
 if [ "$kind" = two ]; then
-  start_display "$size" || exit 1
   half=$((${size%x*} / 2))x${size#*x}
   start_x Xephyr +xinerama -screen "$half+0+0" -screen "$half+${half%x*}+0" -extension RANDR -noreset || exit 1
-else
-  start_display "$kind" || exit 1
 fi
 start_wine "$BUILD_DIR/wineprefix-$name"
-if [ -n "$primary" ]; then
-  # Wine's desktop reads the primary monitor when it starts: set it, then start Wine afresh.
+if [ -n "$primary" ]; then  # read by Wine's desktop when it starts: set, then Wine started afresh
   "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v PrimaryMonitor /d "$primary" /f >/dev/null 2>&1
   wineserver -k && wineserver -w && start_wine "$WINEPREFIX"
 fi

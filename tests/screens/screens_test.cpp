@@ -47,12 +47,19 @@ static LRESULT CALLBACK BeforeMessage(int nCode, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(NULL, nCode, wParam, lParam);
 }
 
+// Also a soak: its paints leave GDI objects and memory flat (their counters first seen to count).
 TEST(Fuzz, RandomInputKeepsTheRunConsistent)
 {
+    SIZE_T cb = PrivateBytes();
+    std::vector<char> block(64 << 20, 1);
+    EXPECT_GE(PrivateBytes(), cb + (48 << 20)) << "the memory counter does not see 64 MB";
+    block = std::vector<char>();
+    DWORD nGdi = CountGdiObjects();
     lstrcpyW(g_szWindowClass, L"OCRKelvane");
     RegisterMainWindowClass(GetModuleHandleW(NULL));
     g_hWndMain = CreateWindowExW(WS_EX_TOOLWINDOW, g_szWindowClass, L"", WS_POPUP, 0, 0, 0, 0, NULL, NULL, NULL, 0);
     Image frozen = UseSyntheticCapture(400, 300);
+    EXPECT_GE(CountGdiObjects(), nGdi + 3) << "the GDI counter does not see the window's frozen image, DC and shade";
     g_tracker.m_pfnSelectionChanged = ShowSelectionChange;
     SetCursorPos(800, 600);  // the real pointer stays off the window
     SetWindowPos(g_hWndMain, HWND_TOPMOST, 0, 0, 400, 300, SWP_SHOWWINDOW);
@@ -65,6 +72,9 @@ TEST(Fuzz, RandomInputKeepsTheRunConsistent)
     int anEnded[2] = {};  // without, with an export
     for (unsigned uSeed = 1; uSeed <= 300 && !HasFailure(); uSeed++) {
         SCOPED_TRACE("seed " + std::to_string(uSeed));
+        Watchdog watchdog("a seed's input", 30000);
+        if (uSeed == 30)  // the warm-up's end
+            nGdi = CountGdiObjects(), cb = PrivateBytes();
         s_rng.seed(uSeed);
         s_bQuit = s_bExport = false, out.str("");
         g_tracker.m_rcSelection = g_rcHover = {};
@@ -94,6 +104,9 @@ TEST(Fuzz, RandomInputKeepsTheRunConsistent)
     }
     std::cout.rdbuf(pCout);
     UnhookWindowsHookEx(hHook);
+    // One object, or one back buffer, kept per paint would add hundreds, or hundreds of megabytes.
+    EXPECT_LE(CountGdiObjects(), nGdi + 16);
+    EXPECT_LE(PrivateBytes(), cb + (16 << 20));
     EXPECT_GT(std::min({ anEnded[0], anEnded[1], s_nEndedInDrag }), 25) << "the mix reaches too few endings of a kind";
 }
 
@@ -121,13 +134,12 @@ TEST(TwoMonitors, TheMonitorUnderTheCursorIsTheOneCaptured)
     EnumDisplayMonitors(NULL, NULL, AddRect, reinterpret_cast<LPARAM>(&monitors));
     ASSERT_EQ(2u, monitors.size()) << "Wine does not report the two monitors";
     for (const RECT& rc : monitors) {
-        const RECT& rcOther = monitors[&rc == &monitors[0]];
-        const LONG cx = rc.right - rc.left, x = rcOther.left < rc.left ? -230 : cx + 230;  // onto the other
+        const LONG cx = rc.right - rc.left, x = monitors[&rc == &monitors[0]].left < rc.left ? -230 : cx + 230;
         const RECT rcBand = { std::min(300L, std::max(x, 0L)), 100, std::max(300L, std::min(x, cx)), 300 };
-        SCOPED_TRACE("the cursor on the monitor at " + std::to_string(rc.left) + ", " + std::to_string(rc.top));
         EXPECT_EQ("", RunScript({ { { Act::PostMouse, WM_LBUTTONDOWN, 300, 100 }, { Act::PostMouse, WM_MOUSEMOVE, 302, 102 },
                                     { Act::PostMouse, WM_MOUSEMOVE, x, 300 }, { Act::PostMouse, WM_LBUTTONUP, x, 300 },
                                     { Act::Shows, rcBand.left, 100, rcBand.right, 300 }, { Act::Key, VK_RETURN } },
-                                  rcBand, StdoutMode::Pipe, L"8", c_look96, { rc.right - 100, rc.bottom - 60 } }));
+                                  rcBand, StdoutMode::Pipe, L"8", c_look96, { rc.right - 100, rc.bottom - 60 } }))
+            << "the cursor on the monitor at " << rc.left << ", " << rc.top;
     }
 }
