@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -161,43 +162,164 @@ static HWND StartPicker(ChildProcess* pPicker)
     return pPicker->WaitForWindow(L"OCRKelvane");
 }
 
+static const uint32_t c_rgbBackdrop = 0xC8783C, c_rgbMarker = 0x3CA0E6;
+
 static uint32_t Backdrop(int, int)
 {
-    return 0xC8783C;
+    return c_rgbBackdrop;
 }
 
-// The screen shows the backdrop dimmed once: about 175/255 of each channel.
-static bool ShowsDimmedBackdrop()
+static uint32_t Marker(int, int)
 {
-    Image pixel = ReadScreen({ s_cx / 2, s_cy / 2, s_cx / 2 + 1, s_cy / 2 + 1 });
-    return std::abs((int)(pixel.At(0, 0) >> 16) - 0xC8 * 175 / 255) <= 3 &&
-           std::abs((int)(pixel.At(0, 0) & 0xFF) - 0x3C * 175 / 255) <= 3;
+    return c_rgbMarker;
 }
 
-// Process start to the first frame on the screen, over a one-colour backdrop.
+// rgb is the colour c dimmed once by the picker: about 175/255 of each channel.
+static bool IsDimmed(uint32_t rgb, uint32_t c)
+{
+    for (int nShift = 0; nShift <= 16; nShift += 8)
+        if (std::abs((int)(rgb >> nShift & 0xFF) - (int)(c >> nShift & 0xFF) * 175 / 255) > 3)
+            return false;
+    return true;
+}
+
+// The picker's first frame: the marker's last place dimmed, whether it held the marker or the backdrop when
+// the picker captured it.
+static bool IsPickerFrame(uint32_t rgb)
+{
+    return IsDimmed(rgb, c_rgbMarker) || IsDimmed(rgb, c_rgbBackdrop);
+}
+
+// The floor's first frame: the backdrop where the marker stays (see TimeStart).
+static bool IsFloorFrame(uint32_t rgb)
+{
+    return rgb == c_rgbBackdrop;
+}
+
+// Milliseconds from CreateProcess to the program's window existing (hidden or not), to its being visible and
+// to its first frame on the screen; negative where not seen.
+struct StartTimes {
+    double exists = -1, visible = -1, frame = -1;
+};
+
+// One start of pszExe over the backdrop, polled about every millisecond. The floor shows what it captured
+// as it is, so its first frame differs from the screen before it only where the screen has changed since
+// the capture. So an 8 x 8 marker crawls to the right, 4 pixels a step, each step once the screen shows it,
+// from when the program's window exists (both programs make it before they capture). The point 6 pixels
+// into the marker's last place seen is covered by the marker from its arrival there on, in that place and
+// the next: if it then shows the backdrop, a window in front shows a capture taken before the marker came,
+// while a window not painted yet shows black or what the screen showed. pfnIsFrame judges that point.
+// Bounded by 30 s in all and 5 s after the window shows; a frame not seen is left negative, as when no step
+// came between the capture and the window's showing.
+static StartTimes TimeStart(const wchar_t* pszExe, const wchar_t* pszClass, bool (*pfnIsFrame)(uint32_t))
+{
+    const int y = s_cy / 2, nLast = (s_cx - 8) / 4;
+    PatternWindow marker({ 0, y - 4, 8, y + 4 }, Marker);
+    StartTimes times;
+    ChildProcess child;
+    // The marker's window, found where it is, moved behind the kit's back: it goes at the end of the run.
+    HWND hMarker = NULL;
+    RECT rc = {};
+    if (!marker.WaitUntilShown().empty() || !(hMarker = WindowFromPoint({ 4, y })) ||
+        (GetWindowRect(hMarker, &rc), rc.left != 0 || rc.right != 8))
+        return times;
+    double t0 = NowMs();
+    if (!child.Start(SiblingPath(pszExe), L"", StdoutMode::None))
+        return times;
+    HWND hWnd = NULL;
+    for (int x = 0; NowMs() - t0 < 30000 && (times.visible < 0 || NowMs() - t0 < times.visible + 5000); Sleep(1)) {
+        // Only one such program runs at a time, and the last one has ended.
+        if (!hWnd && (hWnd = FindWindowExW(NULL, NULL, pszClass, NULL)) != NULL) {
+            times.exists = NowMs() - t0;
+            SetWindowPos(hMarker, NULL, x + 4, y - 4, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        if (hWnd && times.visible < 0 && IsWindowVisible(hWnd))
+            times.visible = NowMs() - t0;
+        // The point in the last place seen and the one in the next.
+        Image strip = ReadScreen({ x + 6, y, x + 11, y + 1 });
+        if (pfnIsFrame(strip.At(0, 0))) {
+            times.frame = NowMs() - t0;
+            if (times.visible < 0)  // shown since the last look
+                times.visible = times.frame;
+            break;
+        }
+        if (hWnd && strip.At(4, 0) == c_rgbMarker && x / 4 + 1 < nLast) {
+            x += 4;
+            SetWindowPos(hMarker, NULL, x + 4, y - 4, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+    }
+    if (hWnd)
+        PostMessageW(hWnd, WM_CLOSE, 0, 0);
+    child.Finish(hWnd ? 30000 : 0);
+    return times;
+}
+
+// Process start to the first frame on the screen of the picker and of the floor (bench/floor.cpp: the monitor
+// captured and shown as it is, the least any picker does), taken in turns, each by phase.
 static void BenchStartup(int nRuns)
 {
     PatternWindow backdrop({ 0, 0, s_cx, s_cy }, Backdrop);
     if (!backdrop.WaitUntilShown().empty())
         return;
-    std::vector<double> samples;
-    for (int i = 0; i <= nRuns; ++i) {
-        ChildProcess picker;
-        double t0 = NowMs();
-        if (!picker.Start(SiblingPath(L"OCRKelvane.exe"), L"", StdoutMode::None))
+    struct Program {
+        const char* pszName;
+        const wchar_t* pszExe;
+        const wchar_t* pszClass;
+        bool (*pfnIsFrame)(uint32_t);
+        std::vector<StartTimes> runs;  // the first one a warm-up
+        int nDiscarded;
+    } programs[] = { { "picker", L"OCRKelvane.exe", L"OCRKelvane", IsPickerFrame, {}, 0 },
+                     { "floor", L"kelvane_floor.exe", L"KelvaneFloor", IsFloorFrame, {}, 0 } };
+    // A run whose frame is not seen (for the floor: when the marker made no step between its capture and
+    // its window's showing) is made again, within three times as many tries as runs in all.
+    for (int nTry = 0; nTry < 3 * (nRuns + 1); nTry++)
+        for (Program& program : programs)
+            if ((int)program.runs.size() <= nRuns) {
+                // The screen settled: the last program's window gone and the backdrop drawn again.
+                if (!backdrop.WaitUntilShown().empty())
+                    return;
+                StartTimes times = TimeStart(program.pszExe, program.pszClass, program.pfnIsFrame);
+                if (times.frame < 0 || times.exists < 0 || times.visible < 0)
+                    program.nDiscarded++;
+                else
+                    program.runs.push_back(times);
+            }
+    for (const Program& program : programs)
+        if ((int)program.runs.size() < 2) {
+            fprintf(stderr, "bench: the %s's first frame was not seen\n", program.pszName);
             return;
-        while (!ShowsDimmedBackdrop() && NowMs() - t0 < 30000)
-            Sleep(1);
-        double ms = NowMs() - t0;
-        PostMessageW(picker.WaitForWindow(L"OCRKelvane"), WM_CLOSE, 0, 0);
-        picker.Finish();
-        if (i > 0)
-            samples.push_back(ms);
-        backdrop.WaitUntilShown();
+        }
+    auto median = [](const Program& program, double (*pfnOf)(const StartTimes&)) {
+        std::vector<double> samples;
+        for (size_t i = 1; i < program.runs.size(); i++)
+            samples.push_back(pfnOf(program.runs[i]));
+        std::sort(samples.begin(), samples.end());
+        return samples[samples.size() / 2];
+    };
+    auto frame = [](const StartTimes& t) { return t.frame; };
+    double msFloor = median(programs[1], frame);
+    for (const Program& program : programs) {
+        bool bPicker = &program == &programs[0];
+        double msMin = 1e9;
+        for (size_t i = 1; i < program.runs.size(); i++)
+            msMin = std::min(msMin, program.runs[i].frame);
+        std::string name = program.pszName, detail = Text("min %.0f ms", msMin);
+        if (bPicker)
+            detail += Text("; %.2fx the floor", median(program, frame) / msFloor);
+        if (program.nDiscarded)
+            detail += Text("; %.0f runs made again, their frame not seen", program.nDiscarded);
+        Row("start-up", (name + ": process start to first frame on the screen").c_str(),
+            Text("%.0f ms", median(program, frame)), detail);
+        Row("start-up", (name + ": 1. process start to its window existing, hidden").c_str(),
+            Text("%.0f ms", median(program, [](const StartTimes& t) { return t.exists; })), "");
+        Row("start-up",
+            (name + (bPicker ? ": 2. window existing to visible (capture, shade, dimmed image)"
+                             : ": 2. window existing to visible (capture)")).c_str(),
+            Text("%.0f ms", median(program, [](const StartTimes& t) { return t.visible - t.exists; })), "");
+        Row("start-up", (name + ": 3. window visible to first frame on the screen (first paint)").c_str(),
+            Text("%.0f ms", median(program, [](const StartTimes& t) { return t.frame - t.visible; })),
+            "medians by phase, which need not add up to the whole");
     }
-    std::sort(samples.begin(), samples.end());
-    Row("start-up", "process start to first painted frame", Text("%.0f ms", samples[samples.size() / 2]),
-        Text("min %.0f ms", samples.front()));
 }
 
 // A whole run with a full-screen export of noise: the picker's peak working
