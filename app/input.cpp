@@ -71,10 +71,20 @@ static void RunBand()
     }
 }
 
+// Back above all other windows, exactly over the captured monitor, and
+// active. The call costs milliseconds even when it changes nothing, so it is
+// made only when one of the three has been lost.
+static void KeepOnTop()
+{
+    RECT rc;
+    GetWindowRect(g_hWndMain, &rc);
+    if (GetTopWindow(NULL) != g_hWndMain || GetForegroundWindow() != g_hWndMain || !EqualRect(&rc, &g_rcMonitor))
+        SetWindowPos(g_hWndMain, HWND_TOPMOST, g_rcMonitor.left, g_rcMonitor.top, g_cxScreen, g_cyScreen, 0);
+}
+
 void HandleMouseMove(int x, int y)
 {
-    // Back above all other windows and exactly over the captured monitor.
-    SetWindowPos(g_hWndMain, HWND_TOPMOST, g_rcMonitor.left, g_rcMonitor.top, g_cxScreen, g_cyScreen, 0);
+    KeepOnTop();
 
     // More than one pixel on either axis since the previous message starts a
     // rubber band anchored at the previous position.

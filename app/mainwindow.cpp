@@ -57,8 +57,8 @@ BOOL CreateMainWindow(HINSTANCE hInstance)
     // Captured while the window is hidden, so it is not in the picture.
     if (!CaptureMonitor())
         return StartupFailed("the frozen image of the monitor could not be made");
-    if (!CreateShadeBitmap())
-        return StartupFailed("the shade bitmap could not be made");
+    if (!CreateShadeTable())
+        return StartupFailed("the shade's bitmaps could not be made");
     SetRect(&g_tracker.m_rcBounds, 0, 0, g_cxScreen, g_cyScreen);
     g_tracker.m_flScale = g_flScale;
     g_tracker.m_pfnSelectionChanged = ShowSelectionChange;

@@ -1,5 +1,5 @@
 // The picker's figures under Wine, at the size of the display it runs on:
-//   bench paint N | export N | base64 N | startup N | memory
+//   bench paint N | input N | export N | base64 N | startup N | memory
 // Each part prints rows "ROW area size measure figure detail" (tab-separated)
 // that scripts/bench gathers into one table. Timings are medians of N runs
 // after one warm-up run.
@@ -17,10 +17,12 @@
 #include <vector>
 
 #include "app/globals.h"
+#include "app/mainwindow.h"
+#include "capture/capture.h"
 #include "capture/overlay.h"
 #include "common/gdiguards.h"
 #include "export/base64.h"
-#include "export/export.h"
+#include "export/png.h"
 #include "tests/kit/input.h"
 #include "tests/kit/process.h"
 #include "tests/kit/screen.h"
@@ -77,51 +79,164 @@ static Stats MemcpyFloor(size_t cb, int nRuns)
     return Time(nRuns, [&] { memcpy(target.data(), source.data(), cb); });
 }
 
-// A repaint with a selection in the middle (dimmed all round, eight handles,
-// the label) beside copying one frame between memory DCs, the floor of the
-// painter's two full-window transfers.
+// The selection the input and export parts use: 800 x 600 in the middle of the display.
+static RECT MiddleSelection()
+{
+    return { s_cx / 2 - 400, s_cy / 2 - 300, s_cx / 2 + 400, s_cy / 2 + 300 };
+}
+
+// What the painter does for a drag step of the middle selection and for a whole window, into a memory DC, beside
+// the floors: a frame's copy and a fresh bitmap's first copy. Then the ways of dimming a drag step's region: through
+// the shade table (as built), blending black over it from the 1 x 1 shade with AlphaBlend (as the table is made), or
+// copying it from a dimmed frame kept for the run (the table's dimming of the whole frame, to make it, is timed too).
 static void BenchPaint(int nRuns)
 {
     UseSyntheticCapture(s_cx, s_cy, TestPattern);
-    SetRect(&g_tracker.m_rcSelection, s_cx / 4, s_cy / 4, s_cx * 3 / 4, s_cy * 3 / 4);
+    g_tracker.m_rcSelection = MiddleSelection();
     ScopedGdiObject<HBITMAP> hbmTarget(CreateCompatibleBitmap(g_hdcCapture, s_cx, s_cy));
     ScopedMemDC hdcTarget(g_hdcCapture);
     ScopedSelect targetSelected(hdcTarget, hbmTarget);
+    // A step moves the selection by (4, 3): the region repainted is the union of its extents before and after.
+    RECT rcStep = MiddleSelection(), rcAfter = rcStep, rcLabel = HintLabelBox(rcStep);
+    OffsetRect(&rcAfter, 4, 3);
+    InflateRect(&rcStep, 8, 8), InflateRect(&rcAfter, 8, 8);
+    UnionRect(&rcStep, &rcStep, &rcAfter), UnionRect(&rcStep, &rcStep, &rcLabel);
+    const RECT rcAll = { 0, 0, s_cx, s_cy };
+    const int cxStep = rcStep.right - rcStep.left, cyStep = rcStep.bottom - rcStep.top;
 
     Stats blt = Time(nRuns, [&] { BitBlt(hdcTarget, 0, 0, s_cx, s_cy, g_hdcCapture, 0, 0, SRCCOPY); });
-    // A bitmap made for one paint has new pages: the first copy into it pays for them.
     Stats fresh = Time(nRuns, [&] {
         ScopedGdiObject<HBITMAP> hbm(CreateCompatibleBitmap(hdcTarget, s_cx, s_cy));
         ScopedMemDC hdc((HDC)hdcTarget);
         ScopedSelect selected(hdc, hbm);
         BitBlt(hdc, 0, 0, s_cx, s_cy, g_hdcCapture, 0, 0, SRCCOPY);
     });
-    Stats paint = Time(nRuns, [&] { PaintOverlay(hdcTarget); });
+    Stats full = Time(nRuns, [&] { PaintOverlay(hdcTarget, rcAll, g_tracker); });
+    Stats step = Time(nRuns, [&] { PaintOverlay(hdcTarget, rcStep, g_tracker); });
+    std::vector<BYTE> frame((size_t)s_cx * s_cy * 4);
+    Stats table = Time(nRuns, [&] { ComposeImage(frame.data(), rcStep, {}); });
+    Stats dimFrame = Time(nRuns, [&] { ComposeImage(frame.data(), rcAll, {}); });
+    ScopedMemDC hdcShade(g_hdcCapture);
+    ScopedGdiObject<HBITMAP> hbmShade(CreateCompatibleBitmap(g_hdcCapture, 1, 1));  // black
+    ScopedSelect shadeSelected(hdcShade, hbmShade);
+    const BLENDFUNCTION blend = { AC_SRC_OVER, 0, 0x50, 0 };
+    Stats blended = Time(nRuns, [&] {
+        GdiAlphaBlend(hdcTarget, rcStep.left, rcStep.top, cxStep, cyStep, hdcShade, 0, 0, 1, 1, blend);
+    });
+    Stats copied = Time(nRuns, [&] {
+        BitBlt(hdcTarget, rcStep.left, rcStep.top, cxStep, cyStep, g_hdcCapture, rcStep.left, rcStep.top, SRCCOPY);
+    });
+    std::string region = Text("; %.0f x %.0f region", cxStep, cyStep);
     Row("paint", "floor: memcpy of one frame", MemcpyFloor((size_t)s_cx * s_cy * 4, nRuns));
     Row("paint", "floor: BitBlt of one frame, memory DC to memory DC", blt);
-    Row("paint", "a new bitmap made, one BitBlt into it, released", fresh,
-        Text("; %.1fx the BitBlt floor", fresh.median / blt.median));
-    Row("paint", "full repaint (PaintOverlay into a memory DC)", paint,
-        Text("; %.1fx the BitBlt floor", paint.median / blt.median));
+    Row("paint", "floor: a new frame-sized bitmap, one BitBlt into it, released", fresh);
+    Row("paint", "the whole window (PaintOverlay of every pixel, as the first frame)", full,
+        Text("; %.1fx the BitBlt floor", full.median / blt.median));
+    Row("paint", "a drag step's region (PaintOverlay of its region)", step, region);
+    Row("paint", "dimming that region through the shade table", table, "; as built");
+    Row("paint", "dimming that region with AlphaBlend from the 1 x 1 shade", blended, "; instead");
+    Row("paint", "copying that region from a dimmed frame kept for the run", copied,
+        Text("; instead, for %.1f MB kept", s_cx * (double)s_cy * 4 / 1048576.0));
+    Row("paint", "making that dimmed frame: the whole frame through the table", dimFrame);
 }
 
-// A full-screen export of noise, the worst case for PNG, by stage, beside
-// GDI+ saving the same image into a stream that has its room beforehand.
+// Runs the messages queued for this thread, paints included, until none is left.
+static void Pump()
+{
+    for (MSG msg; PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE);)
+        TranslateMessage(&msg), DispatchMessageW(&msg);
+}
+
+// The drag part's window procedure, put in front of the picker's: after each paint the next step is posted, and
+// the time taken since the last step's paint kept.
+static WNDPROC s_pfnPicker;
+static std::vector<double> s_stepMs;
+static int s_nSteps;
+static double s_msLast;
+static LRESULT CALLBACK Stepper(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT lResult = CallWindowProcW(s_pfnPicker, hWnd, uMsg, wParam, lParam);
+    if (uMsg == WM_PAINT && s_nSteps > 0) {
+        double ms = NowMs();
+        s_stepMs.push_back(ms - s_msLast);
+        s_msLast = ms;
+        int d = --s_nSteps % 2;  // to the other place: the first step went to (4, 3)
+        PostMouse(hWnd, s_nSteps ? WM_MOUSEMOVE : WM_LBUTTONUP, s_cx / 2 + 4 * d, s_cy / 2 + 3 * d);
+    }
+    return lResult;
+}
+
+// The picker's own window, made as its start-up makes it, over a pattern: the time its message handling takes for
+// a mouse move with nothing dragged (no selection, then over the middle selection), and for each step of dragging
+// that selection, a mouse move and the paint it asks for; beside the floors, the window put back on top alone and
+// a BitBlt of the step's region to the window.
+static void BenchInput(int nRuns)
+{
+    PatternWindow pattern({ 0, 0, s_cx, s_cy }, TestPattern);
+    pattern.WaitUntilShown();
+    lstrcpyW(g_szWindowClass, L"OCRKelvane");
+    RegisterMainWindowClass(GetModuleHandleW(NULL));
+    if (!CreateMainWindow(GetModuleHandleW(NULL)))
+        return;
+    Pump();
+    int n = 0;
+    auto hover = [&] {
+        PostMouse(g_hWndMain, WM_MOUSEMOVE, s_cx / 2 + 100 + (n++ % 2) * 3, s_cy / 2 + 50);
+        SendMessageW(g_hWndMain, WM_SETCURSOR, (WPARAM)g_hWndMain, MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        Pump();
+    };
+    Stats bare = Time(nRuns, hover);
+    g_tracker.m_rcSelection = MiddleSelection();
+    RedrawWindow(g_hWndMain, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
+    Stats over = Time(nRuns, hover);
+    Stats top = Time(nRuns, [] {
+        SetWindowPos(g_hWndMain, HWND_TOPMOST, g_rcMonitor.left, g_rcMonitor.top, g_cxScreen, g_cyScreen, 0);
+    });
+    // Pressed in the middle, moved to and fro by (4, 3): each step repaints the union of its two extents.
+    s_pfnPicker = (WNDPROC)SetWindowLongPtrW(g_hWndMain, GWLP_WNDPROC, (LONG_PTR)Stepper);
+    s_nSteps = 2 * (nRuns / 2) + 3;  // odd, so that the first post goes back to the press point
+    s_msLast = NowMs();
+    PostMouse(g_hWndMain, WM_LBUTTONDOWN, s_cx / 2, s_cy / 2);
+    PostMouse(g_hWndMain, WM_MOUSEMOVE, s_cx / 2 + 4, s_cy / 2 + 3);
+    Pump();
+    std::sort(s_stepMs.begin() + 1, s_stepMs.end());  // the first one holds the press
+    Stats drag = { s_stepMs[1 + (s_stepMs.size() - 1) / 2], s_stepMs[1] };
+    HDC hdcWindow = GetDC(g_hWndMain);
+    const RECT& rc = g_tracker.m_rcSelection;
+    Stats region = Time(nRuns, [&] {
+        BitBlt(hdcWindow, rc.left - 20, rc.top - 80, 850, 710, g_hdcCapture, rc.left - 20, rc.top - 80, SRCCOPY);
+    });
+    ReleaseDC(g_hWndMain, hdcWindow);
+    Row("input", "a mouse move, no selection (WM_SETCURSOR, WM_MOUSEMOVE)", bare);
+    Row("input", "a mouse move over the 800 x 600 selection, nothing dragged", over);
+    Row("input", "floor: the window put back on top alone (SetWindowPos)", top);
+    Row("input", "a step of dragging the 800 x 600 selection (move and paint)", drag);
+    Row("input", "floor: BitBlt of an 850 x 710 region to the window", region);
+    DestroyWindow(g_hWndMain);
+}
+
+// The accept of the middle selection and of the whole display over noise, the worst case for PNG, by stage,
+// beside GDI+ saving the same pixels into a stream that has its room beforehand.
 static void BenchExport(int nRuns)
 {
     UseSyntheticCapture(s_cx, s_cy, NoisePattern);
-    Gdiplus::GdiplusStartupInput input;
-    ULONG_PTR token;
-    Gdiplus::GdiplusStartup(&token, &input, NULL);
+    const PixelRows frozen = { g_pbCapture, s_cx, s_cy, s_cx * 4 };
+    const RECT rcAll = { 0, 0, s_cx, s_cy };
+    std::vector<BYTE> png;
+    auto accept = [&](const RECT& rc) {
+        GdiplusSession gdiplus;
+        png.clear(), EncodeSelectionPng(frozen, rc, &png);
+        Base64Encode(png.data(), png.size());
+    };
+    Stats middle = Time(nRuns, [&] { accept(MiddleSelection()); });
+    size_t cbMiddle = png.size();
+    Stats whole = Time(nRuns, [&] { accept(rcAll); });
+    GdiplusSession gdiplus;
+    Stats encode = Time(nRuns, [&] { png.clear(), EncodeSelectionPng(frozen, rcAll, &png); });
+    Stats text = Time(nRuns, [&] { Base64Encode(png.data(), png.size()); });
     CLSID clsidPng;
     CLSIDFromString(L"{557cf406-1a04-11d3-9a73-0000f81ef32e}", &clsidPng);
-    const RECT rcAll = { 0, 0, s_cx, s_cy };
-
-    std::vector<BYTE> png;
-    Stats source = Time(nRuns, [] { Gdiplus::Bitmap bitmap(g_hbmCapture, NULL); });
-    Stats encode = Time(nRuns, [&] { png.clear(), EncodeSelectionPng(g_hbmCapture, rcAll, &png); });
-    Stats text = Time(nRuns, [&] { Base64Encode(png.data(), png.size()); });
-    Gdiplus::Bitmap image(g_hbmCapture, NULL);
+    Gdiplus::Bitmap image(s_cx, s_cy, s_cx * 4, PixelFormat32bppRGB, g_pbCapture);
     Stats save = Time(nRuns, [&] {
         IStream* pStream = NULL;
         CreateStreamOnHGlobal(NULL, TRUE, &pStream);
@@ -131,14 +246,14 @@ static void BenchExport(int nRuns)
         image.Save(pStream, &clsidPng, NULL);
         pStream->Release();
     });
-    double msExport = encode.median + text.median;
-    Row("export", "GDI+ bitmap of the frozen image", source);
-    Row("export", "crop and PNG (EncodeSelectionPng)", encode, Text("; PNG of %.1f MB", png.size() / 1048576.0));
-    Row("export", "Base64 text of the PNG", text);
-    Row("export", "export: crop, PNG and Base64", Text("%.0f ms", msExport),
-        Text("%.2fx the PNG save alone", msExport / save.median));
+    Row("export", "accept of the 800 x 600 selection: GDI+ started, crop, PNG, Base64", middle,
+        Text("; PNG of %.2f MB", cbMiddle / 1048576.0));
+    Row("export", "accept of the whole display: GDI+ started, crop, PNG, Base64", whole,
+        Text("; %.2fx the PNG save alone", whole.median / save.median));
+    Row("export", "crop and PNG of the whole display (EncodeSelectionPng)", encode,
+        Text("; PNG of %.1f MB", png.size() / 1048576.0));
+    Row("export", "Base64 text of that PNG", text);
     Row("export", "the PNG save alone, into a stream with room", save);
-    Gdiplus::GdiplusShutdown(token);
 }
 
 static void BenchBase64(int nRuns)
@@ -313,7 +428,7 @@ static void BenchStartup(int nRuns)
         Row("start-up", (name + ": 1. process start to its window existing, hidden").c_str(),
             Text("%.0f ms", median(program, [](const StartTimes& t) { return t.exists; })), "");
         Row("start-up",
-            (name + (bPicker ? ": 2. window existing to visible (capture, shade, dimmed image)"
+            (name + (bPicker ? ": 2. window existing to visible (capture, shade)"
                              : ": 2. window existing to visible (capture)")).c_str(),
             Text("%.0f ms", median(program, [](const StartTimes& t) { return t.visible - t.exists; })), "");
         Row("start-up", (name + ": 3. window visible to first frame on the screen (first paint)").c_str(),
@@ -322,22 +437,24 @@ static void BenchStartup(int nRuns)
     }
 }
 
-// A whole run with a full-screen export of noise: the picker's peak working
-// set, polled while it runs, as Wine no longer reports it once it has ended.
-static void BenchMemory()
+// One run of the picker over noise, driven by posted input: its peak working set, polled while it runs, as Wine no
+// longer reports it once the process has ended.
+static void RunForMemory(const char* pszMeasure, const RECT& rc, bool bExport)
 {
-    PatternWindow noise({ 0, 0, s_cx, s_cy }, NoisePattern);
-    noise.WaitUntilShown();
     ChildProcess picker;
     HWND hWnd = StartPicker(&picker);
     DWORD dwId = 0;
     GetWindowThreadProcessId(hWnd, &dwId);
     HANDLE hProcess = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, dwId);
-    PostMouse(hWnd, WM_LBUTTONDOWN, 0, 0);
-    PostMouse(hWnd, WM_MOUSEMOVE, 4, 4);
-    PostMouse(hWnd, WM_MOUSEMOVE, s_cx, s_cy);
-    PostMouse(hWnd, WM_LBUTTONUP, s_cx, s_cy);
-    PostKey(hWnd, VK_RETURN, true);
+    PostMouse(hWnd, WM_LBUTTONDOWN, rc.left, rc.top);
+    PostMouse(hWnd, WM_MOUSEMOVE, rc.left + 4, rc.top + 4);
+    PostMouse(hWnd, WM_MOUSEMOVE, rc.right, rc.bottom);
+    PostMouse(hWnd, WM_LBUTTONUP, rc.right, rc.bottom);
+    // Then the selection dragged by its middle, to and fro.
+    for (int i = 0; i < 40; i++)
+        PostMouse(hWnd, i ? (i < 39 ? WM_MOUSEMOVE : WM_LBUTTONUP) : WM_LBUTTONDOWN, (rc.left + rc.right) / 2 + i % 2 * 5,
+                  (rc.top + rc.bottom) / 2 + i % 2 * 4);
+    PostMessageW(hWnd, WM_KEYUP, bExport ? VK_RETURN : VK_ESCAPE, 0xC0000001);
     SIZE_T cbPeak = 0;
     do {
         PROCESS_MEMORY_COUNTERS counters = {};
@@ -347,9 +464,19 @@ static void BenchMemory()
     } while (WaitForSingleObject(hProcess, 1) == WAIT_TIMEOUT);
     CloseHandle(hProcess);
     ProcessResult result = picker.Finish(120000);
-    Row("memory", "peak working set of a run with a full-screen export", Text("%.0f MB", cbPeak / 1048576.0),
-        Text("frame %.1f MB; Base64 text written: %.1f MB", s_cx * (double)s_cy * 4 / 1048576.0,
+    Row("memory", pszMeasure, Text("%.0f MB", cbPeak / 1048576.0),
+        Text("frame %.1f MB; Base64 text written: %.2f MB", s_cx * (double)s_cy * 4 / 1048576.0,
              result.out.size() / 1048576.0));
+}
+
+static void BenchMemory()
+{
+    PatternWindow noise({ 0, 0, s_cx, s_cy }, NoisePattern);
+    noise.WaitUntilShown();
+    RunForMemory("peak working set: a band drawn and dragged, then Esc", MiddleSelection(), false);
+    RunForMemory("peak working set: the 800 x 600 selection exported", MiddleSelection(), true);
+    // Posted: the pointer cannot reach the corner beyond the last pixel.
+    RunForMemory("peak working set: the whole display exported", { 0, 0, s_cx, s_cy }, true);
 }
 
 int main(int argc, char** argv)
@@ -361,6 +488,8 @@ int main(int argc, char** argv)
     int nRuns = argc > 2 ? std::max(1, atoi(argv[2])) : 5;
     if (part == "paint")
         BenchPaint(nRuns);
+    else if (part == "input")
+        BenchInput(nRuns);
     else if (part == "export")
         BenchExport(nRuns);
     else if (part == "base64")
@@ -370,6 +499,6 @@ int main(int argc, char** argv)
     else if (part == "memory")
         BenchMemory();
     else
-        return fprintf(stderr, "usage: bench paint|export|base64|startup N | memory\n"), 2;
+        return fprintf(stderr, "usage: bench paint|input|export|base64|startup N | memory\n"), 2;
     return 0;
 }

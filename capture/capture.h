@@ -1,5 +1,5 @@
 // The frozen image of the monitor under the cursor, what is read from that
-// monitor once, and the shade bitmap all dimming is drawn from.
+// monitor once, and the table all dimming is done by.
 #pragma once
 
 #include <windows.h>
@@ -12,7 +12,7 @@ extern int g_nDpiY;           // its vertical DPI, which sizes the hint label; C
 extern HDC g_hdcCapture;      // memory DC holding the frozen image for the whole run; CreateFrozenImage
 extern HBITMAP g_hbmCapture;  // the frozen image: a 32-bit top-down DIB section, selected into g_hdcCapture
 extern BYTE* g_pbCapture;     // its pixels, g_cxScreen x 4 bytes a row, read in place by the export
-extern HBITMAP g_hbmShade;    // 1x1 black bitmap, source of all dimming; CreateShadeBitmap
+extern BYTE g_abShade[3][256];  // what the dimming makes of each blue, green and red value; CreateShadeTable
 
 // Freezes the monitor under the cursor and reads its size, place and scale.
 // Runs once, while the main window is still hidden. FALSE when the frozen
@@ -23,9 +23,10 @@ BOOL CaptureMonitor();
 // allocation. FALSE, with nothing made, when it cannot be had.
 BOOL CreateFrozenImage(HDC hdcLike, int cx, int cy);
 
-// Makes g_hbmShade in the frozen image's colour format. Runs once, after the
-// frozen image is made; FALSE when it cannot be made.
-BOOL CreateShadeBitmap();
+// Fills g_abShade by blending black from a 1x1 shade bitmap over a ramp of
+// every channel value. Runs once, after the frozen image is made; FALSE when
+// the bitmaps cannot be made.
+BOOL CreateShadeTable();
 
 // The display scale of a monitor of that DPI: the mean of both axes over 96,
 // at least 1.0.

@@ -1,6 +1,8 @@
 #include "capture/overlay.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "capture/capture.h"
 #include "common/gdiguards.h"
@@ -14,7 +16,10 @@ BOOL PaintOverlay(HDC hdc, const RECT& rcPaint, const CXRectTracker& tracker)
     const int cx = rcPaint.right - rcPaint.left, cy = rcPaint.bottom - rcPaint.top;
     if (cx <= 0 || cy <= 0)
         return TRUE;
-    ScopedGdiObject<HBITMAP> hbmBack(CreateCompatibleBitmap(hdc, cx, cy));
+    BITMAPINFO bmi = {};
+    bmi.bmiHeader = { sizeof(BITMAPINFOHEADER), cx, -cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
+    BYTE* pbBack = NULL;
+    ScopedGdiObject<HBITMAP> hbmBack(CreateDIBSection(hdc, &bmi, DIB_RGB_COLORS, (void**)&pbBack, NULL, 0));
     ScopedMemDC hdcBack(hdc);
     if (!hbmBack || !hdcBack)
         return FALSE;
@@ -22,8 +27,7 @@ BOOL PaintOverlay(HDC hdc, const RECT& rcPaint, const CXRectTracker& tracker)
     // Everything is drawn in window coordinates; the buffer starts at the region's origin.
     SetWindowOrgEx(hdcBack, rcPaint.left, rcPaint.top, NULL);
 
-    BitBlt(hdcBack, rcPaint.left, rcPaint.top, cx, cy, g_hdcCapture, rcPaint.left, rcPaint.top, SRCCOPY);
-    ShadeOutsideRect(hdcBack, tracker.m_rcSelection, rcPaint);
+    ComposeImage(pbBack, rcPaint, tracker.m_rcSelection);
     tracker.PaintFrame(hdcBack);
     DrawHintLabel(hdcBack, tracker.m_rcSelection, rcPaint);  // last, so nothing dims it
 
@@ -32,37 +36,37 @@ BOOL PaintOverlay(HDC hdc, const RECT& rcPaint, const CXRectTracker& tracker)
     return TRUE;
 }
 
-// The dimming: constant alpha 0x50 of black, so every covered channel keeps
-// about 175/255 of its value. Each pixel is blended alone, so dimming a part
-// gives the very pixels dimming the whole would.
-static const BLENDFUNCTION c_blendShade = { AC_SRC_OVER, 0, 0x50, 0 };
-
-// Dims the part of rc inside rcPaint with the shade stretched over it.
-static void ShadeRect(HDC hdc, HDC hdcShade, const RECT& rc, const RECT& rcPaint)
+// n pixels dimmed through the shade table; the unused fourth byte as it is.
+static void DimPixels(BYTE* pbTo, const BYTE* pbFrom, int n)
 {
-    RECT rcPart;
-    if (IntersectRect(&rcPart, &rc, &rcPaint))
-        // msimg32's AlphaBlend is this function, forwarded.
-        GdiAlphaBlend(hdc, rcPart.left, rcPart.top, rcPart.right - rcPart.left, rcPart.bottom - rcPart.top,
-                      hdcShade, 0, 0, 1, 1, c_blendShade);
+    for (; n > 0; n--, pbTo += 4, pbFrom += 4) {
+        pbTo[0] = g_abShade[0][pbFrom[0]];
+        pbTo[1] = g_abShade[1][pbFrom[1]];
+        pbTo[2] = g_abShade[2][pbFrom[2]];
+        pbTo[3] = pbFrom[3];
+    }
 }
 
-void ShadeOutsideRect(HDC hdc, const RECT& rcSelection, const RECT& rcPaint)
+void ComposeImage(BYTE* pbRows, const RECT& rcPaint, const RECT& rcSelection)
 {
-    ScopedMemDC hdcShade(hdc);
-    ScopedSelect shadeSelected(hdcShade, g_hbmShade);
-    const RECT& s = rcSelection;
-    if (s.left == s.right || s.top == s.bottom) {
-        ShadeRect(hdc, hdcShade, { 0, 0, g_cxScreen, g_cyScreen }, rcPaint);
-        return;
+    // Nothing is bright while the selection has no width or no height.
+    RECT rcBright = NormalizedRect(rcSelection);
+    if (IsRectEmpty(&rcBright))
+        SetRectEmpty(&rcBright);
+    const int cx = rcPaint.right - rcPaint.left;
+    for (int y = rcPaint.top; y < rcPaint.bottom; y++) {
+        const BYTE* pbFrozen = g_pbCapture + ((size_t)y * g_cxScreen + rcPaint.left) * 4;
+        BYTE* pbRow = pbRows + (size_t)(y - rcPaint.top) * cx * 4;
+        // The row's bright span, [x0, x1) of the region's columns.
+        int x0 = cx, x1 = cx;
+        if (y >= rcBright.top && y < rcBright.bottom) {
+            x0 = std::clamp<int>(rcBright.left - rcPaint.left, 0, cx);
+            x1 = std::clamp<int>(rcBright.right - rcPaint.left, x0, cx);
+        }
+        DimPixels(pbRow, pbFrozen, x0);
+        memcpy(pbRow + x0 * 4, pbFrozen + x0 * 4, (size_t)(x1 - x0) * 4);
+        DimPixels(pbRow + x1 * 4, pbFrozen + x1 * 4, cx - x1);
     }
-    // Four bands that never overlap: the full width above and below, the
-    // selection's rows left and right of it.
-    RECT n = NormalizedRect(s);
-    ShadeRect(hdc, hdcShade, { 0, 0, g_cxScreen, n.top }, rcPaint);
-    ShadeRect(hdc, hdcShade, { 0, n.bottom, g_cxScreen, g_cyScreen }, rcPaint);
-    ShadeRect(hdc, hdcShade, { 0, n.top, n.left, n.bottom }, rcPaint);
-    ShadeRect(hdc, hdcShade, { n.right, n.top, g_cxScreen, n.bottom }, rcPaint);
 }
 
 POINT HintLabelOrigin(const RECT& rcSelection, float scale)

@@ -11,9 +11,10 @@
 // the whole window would show it. FALSE when the back buffer cannot be made.
 BOOL PaintOverlay(HDC hdc, const RECT& rcPaint, const CXRectTracker& tracker);
 
-// Dims the part rcPaint of everything outside the selection (edges in any
-// order); a selection of zero width or height dims all of it.
-void ShadeOutsideRect(HDC hdc, const RECT& rcSelection, const RECT& rcPaint);
+// The part rcPaint of the frozen image into pbRows, 32-bit rows of its width:
+// dimmed outside the selection (edges in any order), as it is inside; a
+// selection of zero width or height leaves all of it dimmed.
+void ComposeImage(BYTE* pbRows, const RECT& rcPaint, const RECT& rcSelection);
 
 // The hint label above the selection's top-left corner, where it meets rcPaint.
 void DrawHintLabel(HDC hdc, const RECT& rcSelection, const RECT& rcPaint);

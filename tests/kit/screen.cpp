@@ -85,9 +85,10 @@ Image UseSyntheticCapture(int cx, int cy, uint32_t (*pfnPixel)(int x, int y))
     SetRect(&g_rcMonitor, 0, 0, cx, cy);
     g_tracker.m_rcBounds = g_rcMonitor;
     CreateFrozenImage(NULL, cx, cy);
-    CreateShadeBitmap();
+    CreateShadeTable();
     Image frozen = MakeImage(cx, cy, pfnPixel);
     DrawImage(g_hdcCapture, frozen);
+    GdiFlush();
     return frozen;
 }
 
