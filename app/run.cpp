@@ -1,7 +1,6 @@
 #include "app/run.h"
 
 #include <string>
-#include <vector>
 
 #include "app/globals.h"
 #include "capture/capture.h"
@@ -16,12 +15,12 @@ void ExportSelection()
     if (!gdiplus)
         return EndRunFailed("GDI+ could not be loaded from the system folder or started");
 
-    std::vector<BYTE> png;
-    const PixelRows frozen = { g_pbCapture, g_cxScreen, g_cyScreen, g_cxScreen * 4 };
-    if (!EncodeSelectionPng(frozen, g_tracker.m_rcSelection, &png))
+    // The text is made from the PNG in its stream, not from a copy of it.
+    std::string text;
+    const PixelRows frozen = { g_pbCapture, g_cxScreen, g_cyScreen, g_cbCaptureStride };
+    auto encode = [&](const BYTE* pbPng, size_t cbPng) { text = Base64Encode(pbPng, cbPng); };
+    if (!EncodeSelectionPng(frozen, g_tracker.m_rcSelection, encode))
         return;  // no usable selection: the run goes on
-    std::string text = Base64Encode(png.data(), png.size());
-    std::vector<BYTE>().swap(png);
     WriteResultText(text);
     EndRun();
 }

@@ -13,6 +13,7 @@ int g_nDpiY = USER_DEFAULT_SCREEN_DPI;
 HDC g_hdcCapture;
 HBITMAP g_hbmCapture;
 BYTE* g_pbCapture;
+int g_cbCaptureStride;
 BYTE g_abShade[3][256];
 
 // Finds the monitor under the cursor (or the nearest one) and opens a display
@@ -59,9 +60,10 @@ BOOL CreateFrozenImage(HDC hdcLike, int cx, int cy)
     // could wrap: a bitmap's size is kept in 32 bits, and no monitor comes near.
     if (cx <= 0 || cy <= 0 || (uint64_t)cx * (uint64_t)cy * 4 > INT_MAX)
         return FALSE;
-    // Top-down 32-bit rows that the export reads in place; both live for the run.
+    // 32-bit rows that the painter and the export read in place; both live for
+    // the run. Bottom-up: Wine copies the screen into those nearly twice as fast.
     BITMAPINFO bmi = {};
-    bmi.bmiHeader = { sizeof(BITMAPINFOHEADER), cx, -cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
+    bmi.bmiHeader = { sizeof(BITMAPINFOHEADER), cx, cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
     void* pvBits = NULL;
     HBITMAP hbm = CreateDIBSection(hdcLike, &bmi, DIB_RGB_COLORS, &pvBits, NULL, 0);
     HDC hdc = hbm ? CreateCompatibleDC(hdcLike) : NULL;
@@ -73,7 +75,8 @@ BOOL CreateFrozenImage(HDC hdcLike, int cx, int cy)
     SelectObject(hdc, hbm);
     g_hdcCapture = hdc;
     g_hbmCapture = hbm;
-    g_pbCapture = static_cast<BYTE*>(pvBits);
+    g_cbCaptureStride = -cx * 4;
+    g_pbCapture = static_cast<BYTE*>(pvBits) - (ptrdiff_t)(cy - 1) * g_cbCaptureStride;
     return TRUE;
 }
 

@@ -10,8 +10,9 @@ extern RECT g_rcMonitor;      // captured monitor in virtual-screen coordinates;
 extern float g_flScale;       // its display scale, read once: the process is system-DPI aware; CaptureMonitor
 extern int g_nDpiY;           // its vertical DPI, which sizes the hint label; CaptureMonitor
 extern HDC g_hdcCapture;      // memory DC holding the frozen image for the whole run; CreateFrozenImage
-extern HBITMAP g_hbmCapture;  // the frozen image: a 32-bit top-down DIB section, selected into g_hdcCapture
-extern BYTE* g_pbCapture;     // its pixels, g_cxScreen x 4 bytes a row, read in place by the export
+extern HBITMAP g_hbmCapture;  // the frozen image: a 32-bit DIB section, selected into g_hdcCapture
+extern BYTE* g_pbCapture;     // its top row's first pixel, read in place by the painter and the export
+extern int g_cbCaptureStride; // bytes from one of its rows to the next one down: negative, as it is bottom-up
 extern BYTE g_abShade[3][256];  // what the dimming makes of each blue, green and red value; CreateShadeTable
 
 // Freezes the monitor under the cursor and reads its size, place and scale.

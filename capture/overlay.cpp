@@ -55,7 +55,7 @@ void ComposeImage(BYTE* pbRows, const RECT& rcPaint, const RECT& rcSelection)
         SetRectEmpty(&rcBright);
     const int cx = rcPaint.right - rcPaint.left;
     for (int y = rcPaint.top; y < rcPaint.bottom; y++) {
-        const BYTE* pbFrozen = g_pbCapture + ((size_t)y * g_cxScreen + rcPaint.left) * 4;
+        const BYTE* pbFrozen = g_pbCapture + (ptrdiff_t)y * g_cbCaptureStride + rcPaint.left * 4;
         BYTE* pbRow = pbRows + (size_t)(y - rcPaint.top) * cx * 4;
         // The row's bright span, [x0, x1) of the region's columns.
         int x0 = cx, x1 = cx;

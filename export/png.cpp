@@ -9,16 +9,21 @@
 // The platform's PNG encoder.
 static const WCHAR c_szPngEncoder[] = L"{557cf406-1a04-11d3-9a73-0000f81ef32e}";
 
-// The few GDI+ entry points the export calls, looked up by name: gdiplus.dll
-// is no known DLL, so importing it would have the loader try the exe's own
-// folder first, and run whatever gdiplus.dll a download folder holds.
+// The few GDI+ and OLE entry points the export calls, looked up by name when
+// the first export starts GDI+. gdiplus.dll is no known DLL, so importing it
+// would have the loader try the exe's own folder first, and run whatever
+// gdiplus.dll a download folder holds; ole32.dll and the DLLs it brings would
+// only slow the start, which does not need them.
 static struct {
     decltype(&Gdiplus::GdiplusStartup) Startup;
     decltype(&Gdiplus::GdiplusShutdown) Shutdown;
     decltype(&Gdiplus::DllExports::GdipCreateBitmapFromScan0) CreateBitmapFromScan0;
     decltype(&Gdiplus::DllExports::GdipSaveImageToStream) SaveImageToStream;
     decltype(&Gdiplus::DllExports::GdipDisposeImage) DisposeImage;
-} s_gdiplus;
+    decltype(&CreateStreamOnHGlobal) CreateStreamOnHGlobal;
+    decltype(&GetHGlobalFromStream) GetHGlobalFromStream;
+    decltype(&CLSIDFromString) CLSIDFromString;
+} s_api;
 
 // A DLL from the system folder alone, and its dependencies too.
 static HMODULE LoadSystemLibrary(const WCHAR* pszName)
@@ -44,28 +49,31 @@ static bool Find(HMODULE hModule, const char* pszName, F* pfn)
     return *pfn != nullptr;
 }
 
-// Loaded once, at the first export; the module stays for the run.
-static bool LoadGdiplus()
+// Loaded once, at the first export; the modules stay for the run.
+static bool LoadApi()
 {
-    static const HMODULE s_hModule = LoadSystemLibrary(L"gdiplus.dll");
-    return s_hModule && Find(s_hModule, "GdiplusStartup", &s_gdiplus.Startup) &&
-           Find(s_hModule, "GdiplusShutdown", &s_gdiplus.Shutdown) &&
-           Find(s_hModule, "GdipCreateBitmapFromScan0", &s_gdiplus.CreateBitmapFromScan0) &&
-           Find(s_hModule, "GdipSaveImageToStream", &s_gdiplus.SaveImageToStream) &&
-           Find(s_hModule, "GdipDisposeImage", &s_gdiplus.DisposeImage);
+    static const HMODULE s_hGdiplus = LoadSystemLibrary(L"gdiplus.dll"), s_hOle32 = LoadSystemLibrary(L"ole32.dll");
+    return s_hGdiplus && s_hOle32 && Find(s_hGdiplus, "GdiplusStartup", &s_api.Startup) &&
+           Find(s_hGdiplus, "GdiplusShutdown", &s_api.Shutdown) &&
+           Find(s_hGdiplus, "GdipCreateBitmapFromScan0", &s_api.CreateBitmapFromScan0) &&
+           Find(s_hGdiplus, "GdipSaveImageToStream", &s_api.SaveImageToStream) &&
+           Find(s_hGdiplus, "GdipDisposeImage", &s_api.DisposeImage) &&
+           Find(s_hOle32, "CreateStreamOnHGlobal", &s_api.CreateStreamOnHGlobal) &&
+           Find(s_hOle32, "GetHGlobalFromStream", &s_api.GetHGlobalFromStream) &&
+           Find(s_hOle32, "CLSIDFromString", &s_api.CLSIDFromString);
 }
 
 GdiplusSession::GdiplusSession()
 {
     Gdiplus::GdiplusStartupInput input;  // version 1, no callback, background thread on
-    if (!LoadGdiplus() || s_gdiplus.Startup(&m_token, &input, NULL) != Gdiplus::Ok)
+    if (!LoadApi() || s_api.Startup(&m_token, &input, NULL) != Gdiplus::Ok)
         m_token = 0;
 }
 
 GdiplusSession::~GdiplusSession()
 {
     if (m_token)
-        s_gdiplus.Shutdown(m_token);
+        s_api.Shutdown(m_token);
 }
 
 // Releases a COM interface on exit.
@@ -83,7 +91,7 @@ private:
 // A GDI+ image, disposed on exit.
 class ScopedGpBitmap : NonCopyable {
 public:
-    ~ScopedGpBitmap() { if (m_p) s_gdiplus.DisposeImage(m_p); }
+    ~ScopedGpBitmap() { if (m_p) s_api.DisposeImage(m_p); }
     Gdiplus::GpBitmap** operator&() { return &m_p; }
     Gdiplus::GpBitmap* get() const { return m_p; }
 private:
@@ -100,28 +108,28 @@ static ULONGLONG PngRoom(int w, int h)
     return cbRaw + cbRaw / 64 + 4096;
 }
 
-// Copies the PNG out of the stream's memory block. The block can be larger
-// than the PNG, so the length is the stream's position after the save: the
-// bytes written, the last of them IEND's.
-static bool CopyStreamBytes(IStream* pStream, std::vector<BYTE>* pBytes)
+// Hands the PNG in the stream's memory block to usePng. The block can be
+// larger than the PNG, so the length is the stream's position after the
+// save: the bytes written, the last of them IEND's.
+static bool UseStreamBytes(IStream* pStream, const PngUse& usePng)
 {
     LARGE_INTEGER zero = {};
     ULARGE_INTEGER cbWritten = {};
     if (FAILED(pStream->Seek(zero, STREAM_SEEK_CUR, &cbWritten)))
         return false;
     HGLOBAL hBlock = NULL;
-    if (FAILED(GetHGlobalFromStream(pStream, &hBlock)))
+    if (FAILED(s_api.GetHGlobalFromStream(pStream, &hBlock)))
         return false;
     SIZE_T cb = (SIZE_T)std::min<ULONGLONG>(cbWritten.QuadPart, GlobalSize(hBlock));
     const BYTE* pData = static_cast<const BYTE*>(GlobalLock(hBlock));
     if (!pData)
         return false;
-    pBytes->assign(pData, pData + cb);
+    usePng(pData, cb);
     GlobalUnlock(hBlock);
     return true;
 }
 
-bool EncodeSelectionPng(const PixelRows& image, const RECT& rcSelection, std::vector<BYTE>* pPng, ULONGLONG cbRoom)
+bool EncodeSelectionPng(const PixelRows& image, const RECT& rcSelection, const PngUse& usePng, ULONGLONG cbRoom)
 {
     // Edges may stand in reverse order while a drag runs: crop between them.
     const int w = std::abs(rcSelection.left - rcSelection.right);
@@ -135,13 +143,13 @@ bool EncodeSelectionPng(const PixelRows& image, const RECT& rcSelection, std::ve
     // image's stride: nothing of the image is copied. GDI may still be
     // writing the pixels of a DIB section until it is flushed.
     GdiFlush();
-    BYTE* pbFirst = image.pbTop + (size_t)y0 * image.cbStride + (size_t)x0 * 4;
+    BYTE* pbFirst = image.pbTop + (ptrdiff_t)y0 * image.cbStride + (ptrdiff_t)x0 * 4;
     ScopedGpBitmap crop;
-    if (s_gdiplus.CreateBitmapFromScan0(w, h, image.cbStride, PixelFormat32bppRGB, pbFirst, &crop) != Gdiplus::Ok)
+    if (s_api.CreateBitmapFromScan0(w, h, image.cbStride, PixelFormat32bppRGB, pbFirst, &crop) != Gdiplus::Ok)
         return false;
 
     ScopedComPtr<IStream> stream;
-    if (FAILED(CreateStreamOnHGlobal(NULL, TRUE, &stream)))
+    if (FAILED(s_api.CreateStreamOnHGlobal(NULL, TRUE, &stream)))
         return false;
     // The encoder writes in small pieces, and the stream re-allocates and
     // copies its whole block whenever a write passes its end. Given room
@@ -151,8 +159,8 @@ bool EncodeSelectionPng(const PixelRows& image, const RECT& rcSelection, std::ve
     cbSize.QuadPart = cbRoom ? cbRoom : PngRoom(w, h);
     stream->SetSize(cbSize);
     CLSID clsidPng;
-    CLSIDFromString(c_szPngEncoder, &clsidPng);
-    if (s_gdiplus.SaveImageToStream(crop.get(), stream.get(), &clsidPng, NULL) != Gdiplus::Ok)
+    s_api.CLSIDFromString(c_szPngEncoder, &clsidPng);
+    if (s_api.SaveImageToStream(crop.get(), stream.get(), &clsidPng, NULL) != Gdiplus::Ok)
         return false;
-    return CopyStreamBytes(stream.get(), pPng);
+    return UseStreamBytes(stream.get(), usePng);
 }

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include <vector>
+#include <functional>
 
 #include "common/gdiguards.h"
 
@@ -24,14 +24,17 @@ private:
 struct PixelRows {
     BYTE* pbTop;     // the top row's first pixel
     int cx, cy;
-    int cbStride;    // bytes from one row to the next
+    int cbStride;    // bytes from one row to the next one down; negative for a bottom-up image
 };
 
+// What is done with a PNG's bytes while its stream holds them.
+using PngUse = std::function<void(const BYTE* pbPng, size_t cbPng)>;
+
 // Crops rcSelection (edges in any order) out of the image as a complete PNG,
-// reading the selection's rows in place. False, with *pPng untouched, for an
-// empty selection or one that leaves the image, or when the PNG cannot be
+// reading the selection's rows in place, and hands its bytes to usePng before
+// the stream that holds them is released. False, having handed nothing, for
+// an empty selection or one that leaves the image, or when the PNG cannot be
 // made. Needs a started GdiplusSession. The PNG is written into cbRoom bytes
 // given beforehand, 0 for room enough for any PNG of the crop; a PNG that
 // outgrows them grows its stream.
-bool EncodeSelectionPng(const PixelRows& image, const RECT& rcSelection, std::vector<BYTE>* pPng,
-                        ULONGLONG cbRoom = 0);
+bool EncodeSelectionPng(const PixelRows& image, const RECT& rcSelection, const PngUse& usePng, ULONGLONG cbRoom = 0);

@@ -31,26 +31,14 @@ const int CXRectTracker::s_aOppositeEdge[4][2] = {
     { RF_TOP, -1 },     // bottom
 };
 
-// The brush, pen and cursors are shared and go with the process.
+// The brush, pen and cursors are shared and go with the process; the pen and
+// the cursors are made at their first use.
 CXRectTracker::CXRectTracker()
     : m_rcSelection(), m_rcBounds(), m_cxMinimum(0), m_cyMinimum(0), m_bDragEnding(FALSE),
       m_nHandleWidth(0), m_flScale(1.0f), m_pfnSelectionChanged(nullptr)
 {
     if (!s_bTrackerInit) {
         s_hHandleBrush = CreateSolidBrush(RGB(23, 162, 184));
-
-        // Shared system cursors; slots 8 and 9 are both the four-way arrow.
-        HCURSOR hNWSE = LoadCursorW(NULL, IDC_SIZENWSE);
-        HCURSOR hNESW = LoadCursorW(NULL, IDC_SIZENESW);
-        HCURSOR hNS = LoadCursorW(NULL, IDC_SIZENS);
-        HCURSOR hWE = LoadCursorW(NULL, IDC_SIZEWE);
-        s_hTrackerCursors[TH_TOPLEFT] = s_hTrackerCursors[TH_BOTTOMRIGHT] = hNWSE;
-        s_hTrackerCursors[TH_TOPRIGHT] = s_hTrackerCursors[TH_BOTTOMLEFT] = hNESW;
-        s_hTrackerCursors[TH_TOP] = s_hTrackerCursors[TH_BOTTOM] = hNS;
-        s_hTrackerCursors[TH_RIGHT] = s_hTrackerCursors[TH_LEFT] = hWE;
-        s_hTrackerCursors[TH_INSIDE] = LoadCursorW(NULL, IDC_SIZEALL);
-        s_hTrackerCursors[TH_RING_CURSOR] = LoadCursorW(NULL, IDC_SIZEALL);
-
         s_nTrackerHandleSize = (int)GetProfileIntW(L"windows", L"oleinplaceborderwidth", 8);
         s_bTrackerInit = TRUE;
     }
@@ -74,6 +62,18 @@ int CXRectTracker::HitPoint(int x, int y) const
     return HitCodeFor(m_rcSelection, ShownHandles(), ScaledHandleSize(), nMargin, { x, y });
 }
 
+// Shared system cursors, loaded at their first use rather than at start-up:
+// the first frame needs none of them. Slots 8 and 9 are both the four-way arrow.
+static void LoadTrackerCursors(HCURSOR* phCursors)
+{
+    phCursors[TH_TOPLEFT] = phCursors[TH_BOTTOMRIGHT] = LoadCursorW(NULL, IDC_SIZENWSE);
+    phCursors[TH_TOPRIGHT] = phCursors[TH_BOTTOMLEFT] = LoadCursorW(NULL, IDC_SIZENESW);
+    phCursors[TH_TOP] = phCursors[TH_BOTTOM] = LoadCursorW(NULL, IDC_SIZENS);
+    phCursors[TH_RIGHT] = phCursors[TH_LEFT] = LoadCursorW(NULL, IDC_SIZEWE);
+    phCursors[TH_INSIDE] = LoadCursorW(NULL, IDC_SIZEALL);
+    phCursors[TH_RING_CURSOR] = LoadCursorW(NULL, IDC_SIZEALL);
+}
+
 BOOL CXRectTracker::ApplyCursor(HWND hWnd, UINT nHitTest) const
 {
     if (nHitTest != HTCLIENT)
@@ -88,6 +88,8 @@ BOOL CXRectTracker::ApplyCursor(HWND hWnd, UINT nHitTest) const
     if (nCode == TH_INSIDE && !PtInRect(&m_rcSelection, pt))
         nCode = TH_RING_CURSOR;
 
+    if (!s_hTrackerCursors[TH_INSIDE])
+        LoadTrackerCursors(s_hTrackerCursors);
     SetCursor(s_hTrackerCursors[nCode]);
     return TRUE;
 }

@@ -58,7 +58,8 @@ public:
     void (*m_pfnSelectionChanged)(const RECT& rcBefore);
 
     // Shared by every instance; made by the first construction (the pen by the
-    // first drawing) and kept until the process ends.
+    // first drawing, the cursors by the first that is shown) and kept until the
+    // process ends.
     static BOOL s_bTrackerInit;
     static HBRUSH s_hHandleBrush;
     static HCURSOR s_hTrackerCursors[10];

@@ -18,6 +18,7 @@ TEST(DisplayScale, MeanDpiOver96AtLeastOne)
 // Sizes no address space holds, or none at all: refused, with nothing made and nothing kept.
 TEST(Capture, AFrozenImageThatCannotBeHadIsRefusedWithNothingMade)
 {
+    DeleteDC(CreateCompatibleDC(NULL));  // Wine makes its stock objects with the first DC
     DWORD nGdi = CountGdiObjects();
     for (SIZE size : { SIZE{ 1 << 20, 1 << 20 }, SIZE{ 46341, 46341 }, SIZE{ 0, 1080 }, SIZE{ 1920, -1 } }) {
         EXPECT_FALSE(CreateFrozenImage(NULL, size.cx, size.cy)) << size.cx << " x " << size.cy;
@@ -25,6 +26,6 @@ TEST(Capture, AFrozenImageThatCannotBeHadIsRefusedWithNothingMade)
     }
     EXPECT_EQ(CountGdiObjects(), nGdi);
     ASSERT_TRUE(CreateFrozenImage(NULL, 7680, 4320));
-    g_pbCapture[7680 * 4320 * 4 - 1] = 1;  // the last byte is there
+    g_pbCapture[4319 * g_cbCaptureStride + 7680 * 4 - 1] = 1;  // the bottom row's last byte is there
     EXPECT_EQ(CountGdiObjects(), nGdi + 2);
 }

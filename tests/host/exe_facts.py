@@ -4,8 +4,8 @@ machine, subsystem, flags, imports and resources. Usage: exe_facts.py KIND=EXE..
 import re, struct, subprocess, sys
 
 MACHINE = {"i386": 0x14C, "x86-64": 0x8664}
-# Known DLLs only, which the loader never takes from the exe's folder: GDI+ is loaded from the system folder by name.
-DLLS = {"gdi32.dll", "kernel32.dll", "msvcrt.dll", "ole32.dll", "user32.dll"}
+# Known DLLs only, which the loader never takes from the exe's folder: GDI+ and OLE are loaded by name at export.
+DLLS = {"gdi32.dll", "kernel32.dll", "msvcrt.dll", "user32.dll"}
 TITLE = struct.pack("<H", 10) + "OCRKelvane".encode("utf-16-le")
 STRINGS = b"\0\0" * 7 + TITLE + b"\0\0" * 5 + TITLE + b"\0\0" * 2  # block 7: strings 96-111, 103 and 109 set
 
