@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Checks built OCRKelvane.exe files from the files alone, also on hosts that cannot run them:
-machine, subsystem, flags, imports and resources. Usage: exe_facts.py KIND=EXE... (KIND i386 or x86-64)."""
+"""Checks built OCRKelvane.exe files from the files alone, also on hosts that cannot run them: machine, subsystem,
+flags, imports, resources and version. Usage: exe_facts.py --version X.Y.Z KIND=EXE... (KIND i386 or x86-64)."""
 import re, struct, subprocess, sys
 
 MACHINE = {"i386": 0x14C, "x86-64": 0x8664}
@@ -13,14 +13,12 @@ STRINGS = b"\0\0" * 7 + TITLE + b"\0\0" * 5 + TITLE + b"\0\0" * 2  # block 7: st
 def faults(kind, path):
     run = lambda *args: subprocess.run(args, capture_output=True, check=True).stdout
     # Each resource in its language: Chinese (PRC) but the manifest, which is neutral.
-    res = lambda t, n, lang=2052: run("wrestool", "-x", "--raw", f"--type={t}", f"--name={n}", f"--language={lang}",
-                                      path)
+    res = lambda t, n, lang=2052: run("wrestool", "-x", "--raw", f"-t{t}", f"-n{n}", f"-L{lang}", path)
     data = open(path, "rb").read()
-    pe = struct.unpack_from("<I", data, 0x3C)[0]
-    machine, flags = struct.unpack_from("<H", data, pe + 4)[0], struct.unpack_from("<H", data, pe + 22)[0]
-    subsystem = struct.unpack_from("<HH", data, pe + 72), struct.unpack_from("<H", data, pe + 92)[0]
+    # From the COFF header: machine and characteristics; from the optional header: subsystem version and subsystem.
+    machine, flags, *subsystem = struct.unpack_from("<4xH16xH48xHH16xH", data, *struct.unpack_from("<I", data, 0x3C))
     yield None if machine == MACHINE[kind] else f"machine {machine:#x}"
-    yield None if subsystem == ((6, 0), 2) else f"subsystem {subsystem}"
+    yield None if subsystem == [6, 0, 2] else f"subsystem {subsystem}"
     yield None if kind != "i386" or flags & 0x20 else "not large-address-aware"
     dump = run("objdump", "-p", path).decode()
     extra = {d.lower() for d in re.findall(r"DLL Name: (\S+)", dump)} - DLLS
@@ -33,9 +31,12 @@ def faults(kind, path):
     yield from (None if res(t, n) else f"no resource {t}/{n}" for t, n in ((14, 107), (14, 108), (9, 109)))
     manifest = res(24, 1, 0).decode()
     yield None if 'level="asInvoker" uiAccess="false"' in manifest and "dpiAware" not in manifest else "manifest"
+    # The version resource as CMake numbers it: VS_FIXEDFILEINFO's file and product versions, both strings, translation.
+    ver, (a, b, c) = res(16, 1), map(int, VERSION.split("."))
+    seen = struct.unpack_from("<8H", ver, 48), ver.count(f"{VERSION}\0".encode("utf-16-le")), ver[-4:]
+    yield None if seen == ((b, a, 0, c) * 2, 2, struct.pack("<HH", 0x804, 1200)) else f"version {seen}, not {VERSION}"
 
 
-exes = [arg.split("=", 1) for arg in sys.argv[1:]]
+VERSION, exes = sys.argv[2], [arg.split("=", 1) for arg in sys.argv[3:]]  # after --version
 bad = [f"{exe}: {fault}" for kind, exe in exes for fault in faults(kind, exe) if fault]
-print("\n".join(bad) or "\n".join(f"{exe}: every fact of an {kind} build holds" for kind, exe in exes))
-sys.exit(1 if bad else 0)
+sys.exit("\n".join(bad) or print("\n".join(f"{exe}: {kind} build {VERSION}, every fact holds" for kind, exe in exes)))
