@@ -23,8 +23,7 @@
 #include "common/gdiguards.h"
 #include "export/base64.h"
 #include "export/png.h"
-#include "tests/kit/input.h"
-#include "tests/kit/process.h"
+#include "tests/kit/driver.h"
 #include "tests/kit/screen.h"
 
 static int s_cx, s_cy;
@@ -272,7 +271,7 @@ static void BenchBase64(int nRuns)
 static HWND StartPicker(ChildProcess* pPicker)
 {
     SetCursorPos(s_cx / 2, s_cy / 2);
-    if (!pPicker->Start(SiblingPath(L"OCRKelvane.exe"), L"", StdoutMode::Pipe))
+    if (!pPicker->Start(SiblingPath(L"OCRKelvane.exe"), StdoutMode::Pipe))
         return NULL;
     return pPicker->WaitForWindow(L"OCRKelvane");
 }
@@ -339,7 +338,7 @@ static StartTimes TimeStart(const wchar_t* pszExe, const wchar_t* pszClass, bool
         (GetWindowRect(hMarker, &rc), rc.left != 0 || rc.right != 8))
         return times;
     double t0 = NowMs();
-    if (!child.Start(SiblingPath(pszExe), L"", StdoutMode::None))
+    if (!child.Start(SiblingPath(pszExe), StdoutMode::None))
         return times;
     HWND hWnd = NULL;
     for (int x = 0; NowMs() - t0 < 30000 && (times.visible < 0 || NowMs() - t0 < times.visible + 5000); Sleep(1)) {

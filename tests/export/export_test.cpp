@@ -11,9 +11,7 @@
 // of its bytes, recorded then at 96 DPI, which pHYs holds). The noise row has 64 bytes of room: its stream must grow.
 TEST(Export, CropRows)
 {
-    HDC hdcScreen = GetDC(NULL);
-    ASSERT_EQ(GetDeviceCaps(hdcScreen, LOGPIXELSX), 96) << "the digests were recorded at 96 DPI";
-    ReleaseDC(NULL, hdcScreen);
+    ASSERT_EQ(GetDeviceCaps(GetDC(NULL), LOGPIXELSX), 96) << "the digests were recorded at 96 DPI";
     GdiplusSession gdiplus;
     ASSERT_TRUE(gdiplus);
     const struct { int cx, cy; RECT rc; uint32_t (*pfnPattern)(int, int); uint64_t digest; ULONGLONG cbRoom; } rows[] = {

@@ -1,6 +1,5 @@
 #!/usr/bin/env python3
-"""Checks built OCRKelvane.exe files from the files alone, also on hosts that cannot run them: machine, subsystem,
-flags, imports, resources and version. Usage: exe_facts.py --version X.Y.Z KIND=EXE... (KIND i386 or x86-64)."""
+"""Checks OCRKelvane.exe files, also where they cannot run. Usage: exe_facts.py --version X.Y.Z KIND=EXE... (i386, x86-64)"""
 import re, struct, subprocess, sys
 
 MACHINE = {"i386": 0x14C, "x86-64": 0x8664}

@@ -3,7 +3,107 @@
 #include <algorithm>
 #include <memory>
 
-#include "tests/kit/input.h"
+std::wstring SiblingPath(const wchar_t* pszFile)
+{
+    WCHAR szPath[MAX_PATH];
+    std::wstring path(szPath, GetModuleFileNameW(NULL, szPath, MAX_PATH));
+    return path.substr(0, path.find_last_of(L"\\/") + 1) + pszFile;
+}
+
+bool ChildProcess::Start(const std::wstring& exePath, StdoutMode mode)
+{
+    SECURITY_ATTRIBUTES sa = { sizeof(sa), NULL, TRUE };
+    HANDLE hWrite = NULL;
+    if (mode != StdoutMode::None && CreatePipe(&m_hRead, &hWrite, &sa, 0))
+        SetHandleInformation(m_hRead, HANDLE_FLAG_INHERIT, 0);
+    if (mode == StdoutMode::BrokenPipe && m_hRead)
+        CloseHandle(m_hRead), m_hRead = NULL;
+    STARTUPINFOW si = { sizeof(si) };
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = hWrite;
+    std::wstring commandLine = L"\"" + exePath + L"\"";
+    BOOL bStarted = CreateProcessW(exePath.c_str(), &commandLine[0], NULL, NULL, TRUE, 0, NULL, NULL, &si, &m_pi);
+    if (hWrite)
+        CloseHandle(hWrite);
+    if (bStarted && m_hRead)
+        m_reader = std::thread([this] {
+            char buffer[65536];
+            DWORD cb;
+            while (ReadFile(m_hRead, buffer, sizeof(buffer), &cb, NULL) && cb)
+                m_out.append(buffer, cb);
+        });
+    return bStarted != FALSE;
+}
+
+HWND ChildProcess::WaitForWindow(const wchar_t* pszClass)
+{
+    HWND hWnd = NULL;
+    WaitFor([&] {
+        for (hWnd = FindWindowExW(NULL, NULL, pszClass, NULL); hWnd; hWnd = FindWindowExW(NULL, hWnd, pszClass, NULL))
+            if (DWORD dwId = 0; GetWindowThreadProcessId(hWnd, &dwId), dwId == m_pi.dwProcessId && IsWindowVisible(hWnd))
+                return "";
+        return WaitForSingleObject(m_pi.hProcess, 0) == WAIT_OBJECT_0 ? "" : "none";  // or it ended without one
+    }, 30000);
+    return hWnd;
+}
+
+ProcessResult ChildProcess::Finish(DWORD dwTimeoutMs)
+{
+    ProcessResult result;
+    if (!m_pi.hProcess)
+        return result;
+    result.bExited = WaitForSingleObject(m_pi.hProcess, dwTimeoutMs) == WAIT_OBJECT_0;
+    if (!result.bExited)
+        TerminateProcess(m_pi.hProcess, 1), WaitForSingleObject(m_pi.hProcess, 5000);
+    GetExitCodeProcess(m_pi.hProcess, &result.dwExitCode);
+    if (m_reader.joinable())
+        m_reader.join();
+    for (HANDLE h : { m_hRead, m_pi.hThread, m_pi.hProcess })
+        if (h)
+            CloseHandle(h);
+    m_hRead = NULL;
+    m_pi = {};
+    result.out.swap(m_out);
+    return result;
+}
+
+void SendMouseAt(int x, int y, DWORD dwFlags)
+{
+    // 0..65535 spans the virtual screen: aim at the pixel's middle so rounding cannot miss it.
+    int vx = GetSystemMetrics(SM_XVIRTUALSCREEN), vy = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    int cx = GetSystemMetrics(SM_CXVIRTUALSCREEN), cy = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    INPUT input = { INPUT_MOUSE };
+    input.mi.dx = (LONG)(((long long)(x - vx) * 2 + 1) * 65536 / (2LL * cx));
+    input.mi.dy = (LONG)(((long long)(y - vy) * 2 + 1) * 65536 / (2LL * cy));
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK | dwFlags;
+    SendInput(1, &input, sizeof(INPUT));
+}
+
+void SendKey(WORD wVk, bool bUp)
+{
+    INPUT input = { INPUT_KEYBOARD };
+    input.ki = { wVk, (WORD)MapVirtualKeyW(wVk, MAPVK_VK_TO_VSC), (DWORD)(bUp ? KEYEVENTF_KEYUP : 0) };
+    SendInput(1, &input, sizeof(INPUT));
+}
+
+void PostMouse(HWND hWnd, UINT uMsg, int x, int y)
+{
+    WPARAM wButtons = (uMsg == WM_MOUSEMOVE || uMsg == WM_LBUTTONDOWN) ? MK_LBUTTON : 0;
+    PostMessageW(hWnd, uMsg, wButtons, MAKELPARAM((WORD)(short)x, (WORD)(short)y));
+}
+
+// The profile values the picker reads, each set from scratch, whatever an earlier, perhaps killed, test left: the DPI,
+// and the handle width (null: no value, so the default).
+static void SetProfile(DWORD dwDpi, const wchar_t* pszHandleWidth)
+{
+    const wchar_t* pszWindows = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+    RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dwDpi, sizeof(dwDpi));
+    if (!pszHandleWidth)
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, pszWindows, L"oleinplaceborderwidth");
+    else
+        RegSetKeyValueW(HKEY_CURRENT_USER, pszWindows, L"oleinplaceborderwidth", REG_SZ, pszHandleWidth,
+                        (DWORD)(wcslen(pszHandleWidth) + 1) * sizeof(wchar_t));
+}
 
 // A monitor and its pattern, distinct from every other monitor's.
 struct Monitor {
@@ -65,7 +165,7 @@ std::string RunScript(const Script& script)
     ChildProcess process;  // ended at once on an early return
     HWND hWnd = NULL;
     RECT rc = {};
-    if (!process.Start(SiblingPath(script.exe.c_str()), L"", script.mode) || !(hWnd = process.WaitForWindow(L"OCRKelvane")))
+    if (!process.Start(SiblingPath(script.exe.c_str()), script.mode) || !(hWnd = process.WaitForWindow(L"OCRKelvane")))
         return "no picker window";
     if (GetWindowRect(hWnd, &rc), !EqualRect(&rc, &monitor.rc))
         return "the window does not cover the monitor under the cursor";
@@ -86,7 +186,7 @@ std::string RunScript(const Script& script)
             Do(monitor, hWnd, s);
         else if (!(failure = check(s)).empty())
             failure = "step " + std::to_string(i + 1) + ": " + failure;
-    ProcessResult result = process.Finish(failure.empty() ? 120000 : 0);  // after a failed step, ended at once
+    ProcessResult result = process.Finish(failure.empty() ? 60000 : 0);  // after a failed step, ended at once
     if (!failure.empty() || !result.bExited || result.dwExitCode != 0)
         return !failure.empty() ? failure : result.bExited ? "exit status " + std::to_string(result.dwExitCode)
                                                            : "the picker did not end by itself";

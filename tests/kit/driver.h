@@ -1,11 +1,42 @@
-// The whole program driven as a user drives it, over a pattern on every monitor, by a script of real input.
+// Child processes, and the whole program driven as a user drives it, over a pattern on every monitor, by a script.
 #pragma once
 
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "tests/kit/process.h"
 #include "tests/kit/screen.h"
+
+std::wstring SiblingPath(const wchar_t* pszFile);  // beside this executable, as the build puts programs
+
+enum class StdoutMode { Pipe, None, BrokenPipe };  // BrokenPipe: the reader is gone before the start
+
+struct ProcessResult {
+    bool bExited = false;  // ended on its own within the time given
+    DWORD dwExitCode = 0;
+    std::string out;       // all of its standard output
+};
+
+class ChildProcess {
+public:
+    ~ChildProcess() { Finish(0); }
+    bool Start(const std::wstring& exePath, StdoutMode mode = StdoutMode::Pipe);
+    HWND WaitForWindow(const wchar_t* pszClass);  // visible, top-level, within 30 s; NULL: none
+    ProcessResult Finish(DWORD dwTimeoutMs = 30000);  // killed after the timeout; waits for the pipe's last bytes
+
+private:
+    PROCESS_INFORMATION m_pi = {};
+    HANDLE m_hRead = NULL;
+    std::thread m_reader;
+    std::string m_out;
+};
+
+// Input as a user makes it (SendInput) and as posted messages (no focus or pointer needed).
+// One absolute pointer event at (x, y), virtual-screen coordinates, with dwFlags (buttons) added.
+void SendMouseAt(int x, int y, DWORD dwFlags = 0);
+void SendKey(WORD wVk, bool bUp);
+// Positions as the system gives them to a window holding the capture: signed 16-bit words.
+void PostMouse(HWND hWnd, UINT uMsg, int x, int y);
 
 // A step, at client positions of the picker's window. Post: message a, wParam b, lParam c; PostMouse: mouse message
 // a at (b, c), beyond the window too; Repattern: the screen under the picker changes. Checks, each waiting for its

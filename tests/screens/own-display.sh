@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# own-display.sh BUILD_DIR NAME LAYOUT PROGRAM [ARGS...]: runs a Windows test program with $WINE (the build's
-# loader) on an X display and a Wine prefix (BUILD_DIR/wineprefix-NAME) of its own, which no other test changes.
-# LAYOUT is the display's WxH, or two:WxH[:1] for two monitors side by side in it (Xephyr with Xinerama), the
-# primary one the left, or with :1 the right, the other one then at negative coordinates.
+# own-display.sh BUILD_DIR NAME LAYOUT PROGRAM [ARGS...]: runs a Windows program with $WINE (the build's loader) on an X
+# display and a Wine prefix (BUILD_DIR/wineprefix-NAME) of its own. LAYOUT: WxH, or two:WxH[:1] for two monitors side
+# by side (Xephyr with Xinerama), the primary one the left, or with :1 the right (the left then at negative x).
 BUILD_DIR=$(cd "$1" && pwd) name=$2 program=$4
 IFS=: read -r kind size primary <<<"$3"
 shift 4
