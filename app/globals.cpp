@@ -11,5 +11,5 @@ BOOL g_bNewSelection;
 BOOL g_bRunEnding;
 
 // Constructed during static initialisation: reads the handle width from the
-// profile and loads the tracker's brush and cursors before wWinMain runs.
+// profile and makes the tracker's brush before wWinMain runs.
 CXRectTracker g_tracker;

@@ -4,6 +4,10 @@
 # start_display and start_wine.
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+# Wine's own helpers off (no .NET or HTML engine, no menu entries); and, as
+# Windows does, a gdiplus.dll or msimg32.dll beside a program preferred to the
+# system's, so that the tests see what a DLL planted there would do.
+WINE_DLL_OVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;gdiplus,msimg32=n,b"
 _session_pids=()
 _session_prefixes=()
 
@@ -121,7 +125,7 @@ start_wine() {
   export WINEPREFIX=${1:-$BUILD_DIR/wineprefix}
   export WINELOADER=$WINE
   export WINEDEBUG=${WINEDEBUG:--all}
-  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  export WINEDLLOVERRIDES=$WINE_DLL_OVERRIDES
   export KELVANE_WINE_SEED=${KELVANE_WINE_SEED:-$BUILD_DIR/wineprefix-seed}
   _session_prefixes+=("$WINEPREFIX")
   if [ ! -f "$WINEPREFIX/.kelvane-ready" ]; then
