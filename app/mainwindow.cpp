@@ -30,8 +30,6 @@ void RegisterMainWindowClass(HINSTANCE hInstance)
     wcex.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
     wcex.lpfnWndProc = MainWindowProc;
     wcex.hInstance = hInstance;
-    wcex.hIcon = LoadIconW(hInstance, MAKEINTRESOURCEW(IDI_OCRKELVANE));
-    wcex.hIconSm = LoadIconW(hInstance, MAKEINTRESOURCEW(IDI_SMALL));
     wcex.hCursor = LoadCursorW(NULL, IDC_ARROW);
     wcex.hbrBackground = NULL;  // every paint covers what it is asked to
     wcex.lpszClassName = g_szWindowClass;
@@ -66,6 +64,9 @@ BOOL CreateMainWindow(HINSTANCE hInstance)
     SetWindowPos(hWnd, HWND_TOPMOST, g_rcMonitor.left, g_rcMonitor.top, g_cxScreen, g_cyScreen, 0);
     ShowWindow(hWnd, SW_SHOWMAXIMIZED);
     UpdateWindow(hWnd);
+    // The class's icons, which the first frame does not need, so after it.
+    SetClassLongPtrW(hWnd, GCLP_HICON, (LONG_PTR)LoadIconW(hInstance, MAKEINTRESOURCEW(IDI_OCRKELVANE)));
+    SetClassLongPtrW(hWnd, GCLP_HICONSM, (LONG_PTR)LoadIconW(hInstance, MAKEINTRESOURCEW(IDI_SMALL)));
     return TRUE;
 }
 

@@ -437,24 +437,13 @@ static void BenchStartup(int nRuns)
     }
 }
 
-// One run of the picker over noise, driven by posted input: its peak working set, polled while it runs, as Wine no
-// longer reports it once the process has ended.
-static void RunForMemory(const char* pszMeasure, const RECT& rc, bool bExport)
+// The peak working set of the process that owns the window, polled until the process ends, as Wine no longer
+// reports it once it has.
+static SIZE_T PeakWorkingSet(HWND hWnd)
 {
-    ChildProcess picker;
-    HWND hWnd = StartPicker(&picker);
     DWORD dwId = 0;
     GetWindowThreadProcessId(hWnd, &dwId);
     HANDLE hProcess = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, dwId);
-    PostMouse(hWnd, WM_LBUTTONDOWN, rc.left, rc.top);
-    PostMouse(hWnd, WM_MOUSEMOVE, rc.left + 4, rc.top + 4);
-    PostMouse(hWnd, WM_MOUSEMOVE, rc.right, rc.bottom);
-    PostMouse(hWnd, WM_LBUTTONUP, rc.right, rc.bottom);
-    // Then the selection dragged by its middle, to and fro.
-    for (int i = 0; i < 40; i++)
-        PostMouse(hWnd, i ? (i < 39 ? WM_MOUSEMOVE : WM_LBUTTONUP) : WM_LBUTTONDOWN, (rc.left + rc.right) / 2 + i % 2 * 5,
-                  (rc.top + rc.bottom) / 2 + i % 2 * 4);
-    PostMessageW(hWnd, WM_KEYUP, bExport ? VK_RETURN : VK_ESCAPE, 0xC0000001);
     SIZE_T cbPeak = 0;
     do {
         PROCESS_MEMORY_COUNTERS counters = {};
@@ -463,10 +452,43 @@ static void RunForMemory(const char* pszMeasure, const RECT& rc, bool bExport)
             cbPeak = std::max(cbPeak, counters.PeakWorkingSetSize);
     } while (WaitForSingleObject(hProcess, 1) == WAIT_TIMEOUT);
     CloseHandle(hProcess);
+    return cbPeak;
+}
+
+// One run of the picker over noise, driven by posted input: a band drawn, then dragged by its middle to and fro,
+// then Enter or Esc.
+static void RunForMemory(const char* pszMeasure, const RECT& rc, bool bExport)
+{
+    ChildProcess picker;
+    HWND hWnd = StartPicker(&picker);
+    PostMouse(hWnd, WM_LBUTTONDOWN, rc.left, rc.top);
+    PostMouse(hWnd, WM_MOUSEMOVE, rc.left + 4, rc.top + 4);
+    PostMouse(hWnd, WM_MOUSEMOVE, rc.right, rc.bottom);
+    PostMouse(hWnd, WM_LBUTTONUP, rc.right, rc.bottom);
+    for (int i = 0; i < 40; i++)
+        PostMouse(hWnd, i ? (i < 39 ? WM_MOUSEMOVE : WM_LBUTTONUP) : WM_LBUTTONDOWN, (rc.left + rc.right) / 2 + i % 2 * 5,
+                  (rc.top + rc.bottom) / 2 + i % 2 * 4);
+    PostMessageW(hWnd, WM_KEYUP, bExport ? VK_RETURN : VK_ESCAPE, 0xC0000001);
+    SIZE_T cbPeak = PeakWorkingSet(hWnd);
     ProcessResult result = picker.Finish(120000);
     Row("memory", pszMeasure, Text("%.0f MB", cbPeak / 1048576.0),
         Text("frame %.1f MB; Base64 text written: %.2f MB", s_cx * (double)s_cy * 4 / 1048576.0,
              result.out.size() / 1048576.0));
+}
+
+// Beside them the floor program, shown for a second: one frame of its own, and Wine's (its window's surface).
+static void FloorMemory()
+{
+    ChildProcess floor;
+    SetCursorPos(s_cx / 2, s_cy / 2);
+    HWND hWnd = floor.Start(SiblingPath(L"kelvane_floor.exe"), StdoutMode::None) ? floor.WaitForWindow(L"KelvaneFloor") : NULL;
+    if (!hWnd)
+        return;
+    std::thread closer([hWnd] { Sleep(1000), PostMessageW(hWnd, WM_CLOSE, 0, 0); });
+    SIZE_T cbPeak = PeakWorkingSet(hWnd);
+    closer.join();
+    Row("memory", "floor: peak working set of the floor program, shown", Text("%.0f MB", cbPeak / 1048576.0),
+        "one frame kept, as the picker keeps its frozen image");
 }
 
 static void BenchMemory()
@@ -477,6 +499,7 @@ static void BenchMemory()
     RunForMemory("peak working set: the 800 x 600 selection exported", MiddleSelection(), true);
     // Posted: the pointer cannot reach the corner beyond the last pixel.
     RunForMemory("peak working set: the whole display exported", { 0, 0, s_cx, s_cy }, true);
+    FloorMemory();
 }
 
 int main(int argc, char** argv)
