@@ -99,7 +99,7 @@ void ComposeImage(BYTE* pbRows, const RECT& rcPaint, const RECT& rcSelection)
     }
 }
 
-POINT HintLabelOrigin(const RECT& rcSelection, float scale)
+static POINT HintLabelOrigin(const RECT& rcSelection, float scale)
 {
     RECT n = NormalizedRect(rcSelection);
     // round() takes halves away from zero: 37.5 at scale 1.25 gives 38.
@@ -116,18 +116,7 @@ RECT HintLabelBox(const RECT& rcSelection)
     return { pt.x, pt.y, pt.x + 12 * nEm, pt.y + 2 * nEm };
 }
 
-void DrawHintLabel(HDC hdc, const RECT& rcSelection, const RECT& rcPaint)
-{
-    // A paint the label does not reach leaves the font alone: the first
-    // frame, whose label stands above the window, needs no font lookup.
-    RECT rcLabel = HintLabelBox(rcSelection), rcPart;
-    if (!IntersectRect(&rcPart, &rcLabel, &rcPaint))
-        return;
-    POINT pt = HintLabelOrigin(rcSelection, g_flScale);
-    DrawLabelText(hdc, pt.x, pt.y, c_szHintText);
-}
-
-void DrawLabelText(HDC hdc, int x, int y, const WCHAR* pszText)
+static void DrawLabelText(HDC hdc, int x, int y, const WCHAR* pszText)
 {
     // 10 points at the DC's vertical resolution.
     int nHeight = -MulDiv(10, GetDeviceCaps(hdc, LOGPIXELSY), 72);
@@ -137,4 +126,13 @@ void DrawLabelText(HDC hdc, int x, int y, const WCHAR* pszText)
     SetTextColor(hdc, RGB(255, 255, 255));
     SetBkMode(hdc, TRANSPARENT);
     TextOutW(hdc, x, y, pszText, lstrlenW(pszText));
+}
+
+void DrawHintLabel(HDC hdc, const RECT& rcSelection, const RECT& rcPaint)
+{
+    // A paint the label does not reach leaves the font alone: the first
+    // frame, whose label stands above the window, needs no font lookup.
+    RECT rcLabel = HintLabelBox(rcSelection), rcPart;
+    if (IntersectRect(&rcPart, &rcLabel, &rcPaint))
+        DrawLabelText(hdc, rcLabel.left, rcLabel.top, c_szHintText);
 }

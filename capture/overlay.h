@@ -18,14 +18,12 @@ void ComposeImage(BYTE* pbRows, const RECT& rcPaint, const RECT& rcSelection);
 
 // The hint label above the selection's top-left corner, where it meets rcPaint.
 void DrawHintLabel(HDC hdc, const RECT& rcSelection, const RECT& rcPaint);
-void DrawLabelText(HDC hdc, int x, int y, const WCHAR* pszText);
 
-// Where the label's top-left corner goes for a selection at a display scale:
-// at the left edge, LABEL_RISE - round(LABEL_DROP x scale) above the top edge.
-POINT HintLabelOrigin(const RECT& rcSelection, float scale);
 // A box the label never leaves, for the selection at the captured scale.
 RECT HintLabelBox(const RECT& rcSelection);
 
+// The label's top-left corner: at the selection's left edge,
+// LABEL_RISE - round(LABEL_DROP x scale) above its top edge.
 const int LABEL_RISE = 92;       // the label's anchor above the selection's top edge
 const double LABEL_DROP = 30.0;  // and how far its text comes down from there, times the scale
 
