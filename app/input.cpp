@@ -82,21 +82,28 @@ static void KeepOnTop()
         SetWindowPos(g_hWndMain, HWND_TOPMOST, g_rcMonitor.left, g_rcMonitor.top, g_cxScreen, g_cyScreen, 0);
 }
 
-void HandleMouseMove(int x, int y)
+void HandleMouseMove(int x, int y, bool bLButton)
 {
     KeepOnTop();
 
     // More than one pixel on either axis since the previous message starts a
-    // rubber band anchored at the previous position.
+    // rubber band anchored at the previous position, while the button is down:
+    // a release that went elsewhere leaves the flags set with the button up.
     int dx = std::abs(g_ptPrev.x - x);
     int dy = std::abs(g_ptPrev.y - y);
-    if ((dx > 1 || dy > 1) && g_bLButtonDown && g_bNewSelection)
+    if ((dx > 1 || dy > 1) && bLButton && g_bLButtonDown && g_bNewSelection)
         RunBand();
     g_ptPrev.x = x;
     g_ptPrev.y = y;
     // The pointer alone changes nothing on the screen, so nothing is repainted;
-    // each move still arms a new selection, as the repaint it used to cause did.
+    // the move still arms the next press while no selection exists.
     ArmNewSelection();
+}
+
+void DropArming()
+{
+    g_bLButtonDown = FALSE;
+    g_bNewSelection = FALSE;
 }
 
 void HandleSetCursor(UINT nHitTest)

@@ -11,7 +11,10 @@
 
 int RunPicker(HINSTANCE hInstance)
 {
-    // Before any window, DC or monitor query: all coordinates in physical pixels.
+    // Before any window, DC or monitor query: all coordinates in physical
+    // pixels. The manifest has made the process per-monitor aware where the
+    // system reads it, and then this changes nothing; it serves systems that
+    // read neither.
     SetProcessDPIAware();
     LoadStringW(hInstance, IDS_APP_TITLE, g_szTitle, 100);
     LoadStringW(hInstance, IDC_OCRKELVANE, g_szWindowClass, 100);
@@ -43,17 +46,49 @@ static BOOL StartupFailed(const char* pszWhat)
     return FALSE;
 }
 
+// Topmost over the captured monitor, shown maximised. A starter's STARTUPINFO
+// may replace the first ShowWindow's command (SW_HIDE, a minimised show): an
+// overlay left so gets no input and the run never ends. A second ShowWindow
+// is the program's own.
+static void ShowOverMonitor(HWND hWnd)
+{
+    SetWindowPos(hWnd, HWND_TOPMOST, g_rcMonitor.left, g_rcMonitor.top, g_cxScreen, g_cyScreen, 0);
+    ShowWindow(hWnd, SW_SHOWMAXIMIZED);
+    if (!IsWindowVisible(hWnd) || IsIconic(hWnd)) {
+        ShowWindow(hWnd, SW_SHOWMAXIMIZED);
+        SetWindowPos(hWnd, HWND_TOPMOST, g_rcMonitor.left, g_rcMonitor.top, g_cxScreen, g_cyScreen, 0);
+    }
+}
+
+// Windows gives the foreground only to a process its rules allow: one whose
+// starter holds it, or the one that made the last input. Started from the
+// background, the overlay would show while Enter and Esc went to the window
+// below it. An input that changes nothing (no move, no button) makes this
+// process the last to have made one, and the request is made again.
+static void TakeForeground(HWND hWnd)
+{
+    if (GetForegroundWindow() == hWnd || SetForegroundWindow(hWnd))
+        return;
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    SendInput(1, &input, sizeof(input));
+    SetForegroundWindow(hWnd);
+}
+
 BOOL CreateMainWindow(HINSTANCE hInstance)
 {
-    HWND hWnd = CreateWindowExW(WS_EX_TOOLWINDOW, g_szWindowClass, g_szTitle,
-                                WS_POPUP | WS_MAXIMIZEBOX, 0, 0, 0, 0,
+    // Made hidden where it will stand, so that it takes that monitor's DPI from
+    // the start rather than being moved there from the primary one.
+    HMONITOR hMonitor = FindCursorMonitor();
+    HWND hWnd = CreateWindowExW(WS_EX_TOOLWINDOW, g_szWindowClass, g_szTitle, WS_POPUP | WS_MAXIMIZEBOX,
+                                g_rcMonitor.left, g_rcMonitor.top, g_cxScreen, g_cyScreen,
                                 NULL, NULL, hInstance, NULL);
     if (!hWnd)
         return FALSE;
     g_hWndMain = hWnd;
 
     // Captured while the window is hidden, so it is not in the picture.
-    if (!CaptureMonitor())
+    if (!CaptureMonitor(hMonitor, hWnd))
         return StartupFailed("the frozen image of the monitor could not be made");
     if (!CreateShadeTable())
         return StartupFailed("the shade's bitmaps could not be made");
@@ -61,9 +96,9 @@ BOOL CreateMainWindow(HINSTANCE hInstance)
     g_tracker.m_flScale = g_flScale;
     g_tracker.m_pfnSelectionChanged = ShowSelectionChange;
 
-    SetWindowPos(hWnd, HWND_TOPMOST, g_rcMonitor.left, g_rcMonitor.top, g_cxScreen, g_cyScreen, 0);
-    ShowWindow(hWnd, SW_SHOWMAXIMIZED);
+    ShowOverMonitor(hWnd);
     UpdateWindow(hWnd);
+    TakeForeground(hWnd);
     // The class's icons, which the first frame does not need, so after it.
     SetClassLongPtrW(hWnd, GCLP_HICON, (LONG_PTR)LoadIconW(hInstance, MAKEINTRESOURCEW(IDI_OCRKELVANE)));
     SetClassLongPtrW(hWnd, GCLP_HICONSM, (LONG_PTR)LoadIconW(hInstance, MAKEINTRESOURCEW(IDI_SMALL)));
@@ -104,6 +139,22 @@ static void HandleKeyUp(WPARAM wKey)
         ExportSelection();
 }
 
+// After a display change the frozen image may belong to no monitor, and the
+// window, which each mouse move puts back at the old place, may stand off
+// every screen: a run nobody could see or end.
+static void HandleDisplayChange()
+{
+    if (!IsMonitorAsCaptured(g_rcMonitor))
+        EndRunFailed("the display changed: the frozen monitor is no longer where and as large as it was");
+}
+
+// A new DPI changes no pixel of the frozen image: the window stays exactly
+// over the captured monitor, whatever size Windows proposes.
+static void HandleDpiChanged(HWND hWnd)
+{
+    SetWindowPos(hWnd, HWND_TOPMOST, g_rcMonitor.left, g_rcMonitor.top, g_cxScreen, g_cyScreen, 0);
+}
+
 LRESULT CALLBACK MainWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     // Mouse positions: low and high words of lParam, zero-extended. Outside a
@@ -117,10 +168,17 @@ LRESULT CALLBACK MainWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPar
     case WM_PAINT:         PaintWindow(hWnd); return 0;
     case WM_SETCURSOR:     HandleSetCursor(LOWORD(lParam)); return 0;
     case WM_KEYUP:         HandleKeyUp(wParam); return 0;
-    case WM_MOUSEMOVE:     HandleMouseMove(x, y); return 0;
+    case WM_MOUSEMOVE:     HandleMouseMove(x, y, (wParam & MK_LBUTTON) != 0); return 0;
     case WM_LBUTTONDOWN:   HandleLButtonDown(x, y); return 0;
     case WM_LBUTTONUP:     g_bLButtonDown = FALSE; g_bNewSelection = FALSE; return 0;
     case WM_LBUTTONDBLCLK: ExportSelection(); return 0;
+    case WM_DISPLAYCHANGE: HandleDisplayChange(); return 0;
+    case WM_DPICHANGED:    HandleDpiChanged(hWnd); return 0;
+    case WM_CANCELMODE:    DropArming(); break;  // and the default, which releases the mouse
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE)
+            DropArming();
+        break;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDM_EXIT) {
             DestroyWindow(hWnd);

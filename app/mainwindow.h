@@ -7,9 +7,10 @@
 int RunPicker(HINSTANCE hInstance);
 
 void RegisterMainWindowClass(HINSTANCE hInstance);
-// Creates the window hidden, freezes the monitor under the cursor, places the
-// window topmost over it and paints the first frame. FALSE when the window
-// cannot be created or the frozen image cannot be made.
+// Creates the window hidden over the monitor under the cursor, freezes that
+// monitor, shows the window topmost over it, paints the first frame and takes
+// the foreground. FALSE when the window cannot be created or the frozen image
+// cannot be made.
 BOOL CreateMainWindow(HINSTANCE hInstance);
 // Runs until the quit message; returns its value.
 int RunMessageLoop(HACCEL hAccel);

@@ -21,6 +21,10 @@ void ExportSelection()
     auto encode = [&](const BYTE* pbPng, size_t cbPng) { text = Base64Encode(pbPng, cbPng); };
     if (!EncodeSelectionPng(frozen, g_tracker.m_rcSelection, encode))
         return;  // no usable selection: the run goes on
+    // A caller that reads only after the exit blocks the write once the pipe
+    // is full: hidden first, the overlay does not cover the monitor meanwhile
+    // with nothing answering.
+    ShowWindow(g_hWndMain, SW_HIDE);
     WriteResultText(text);
     EndRun();
 }

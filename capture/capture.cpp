@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdint>
 
+#include "capture/dpi.h"
 #include "common/gdiguards.h"
 
 int g_cxScreen;
@@ -16,31 +17,31 @@ BYTE* g_pbCapture;
 int g_cbCaptureStride;
 BYTE g_abShade[3][256];
 
-// Finds the monitor under the cursor (or the nearest one) and opens a display
-// DC for that monitor alone. The caller deletes the DC.
-static HDC OpenCursorMonitorDC(MONITORINFOEXW* pmi)
+HMONITOR FindCursorMonitor()
 {
     POINT pt;
     GetCursorPos(&pt);
     HMONITOR hMonitor = MonitorFromPoint(pt, MONITOR_DEFAULTTONEAREST);
-    ZeroMemory(pmi, sizeof(*pmi));
-    pmi->cbSize = sizeof(*pmi);
-    GetMonitorInfoW(hMonitor, pmi);
-    return CreateDCW(L"DISPLAY", pmi->szDevice, NULL, NULL);
-}
-
-BOOL CaptureMonitor()
-{
-    MONITORINFOEXW mi;
-    ScopedCreatedDC hdcMonitor(OpenCursorMonitorDC(&mi));
-
+    MONITORINFO mi = {};
+    mi.cbSize = sizeof(mi);
+    GetMonitorInfoW(hMonitor, &mi);
+    g_rcMonitor = mi.rcMonitor;
     g_cxScreen = mi.rcMonitor.right - mi.rcMonitor.left;
     g_cyScreen = mi.rcMonitor.bottom - mi.rcMonitor.top;
-    g_rcMonitor = mi.rcMonitor;
-    // With no DC both queries yield 0 and the scale clamps to 1.0.
-    g_flScale = ScaleFromDpi(GetDeviceCaps(hdcMonitor, LOGPIXELSX), GetDeviceCaps(hdcMonitor, LOGPIXELSY));
-    if (int nDpiY = GetDeviceCaps(hdcMonitor, LOGPIXELSY))
-        g_nDpiY = nDpiY;
+    return hMonitor;
+}
+
+BOOL CaptureMonitor(HMONITOR hMonitor, HWND hWnd)
+{
+    MONITORINFOEXW mi = {};
+    mi.cbSize = sizeof(mi);
+    GetMonitorInfoW(hMonitor, &mi);
+    ScopedCreatedDC hdcMonitor(CreateDCW(L"DISPLAY", mi.szDevice, NULL, NULL));
+    // Read once: the monitor's own DPI, which sizes handles, frame and label.
+    SIZE dpi = MonitorDpi(SystemDpiSources(), hWnd, hMonitor, hdcMonitor);
+    g_flScale = ScaleFromDpi(dpi.cx, dpi.cy);
+    if (dpi.cy > 0)
+        g_nDpiY = dpi.cy;
     if (!CreateFrozenImage(hdcMonitor, g_cxScreen, g_cyScreen))
         return FALSE;
 
@@ -52,6 +53,14 @@ BOOL CaptureMonitor()
     BitBlt(g_hdcCapture, 0, 0, g_cxScreen, g_cyScreen, hdcScreen, g_rcMonitor.left, g_rcMonitor.top, SRCCOPY);
     GdiFlush();  // its pixels are read directly from now on
     return TRUE;
+}
+
+BOOL IsMonitorAsCaptured(const RECT& rcCaptured)
+{
+    HMONITOR hMonitor = MonitorFromRect(&rcCaptured, MONITOR_DEFAULTTONULL);
+    MONITORINFO mi = {};
+    mi.cbSize = sizeof(mi);
+    return hMonitor && GetMonitorInfoW(hMonitor, &mi) && EqualRect(&mi.rcMonitor, &rcCaptured);
 }
 
 BOOL CreateFrozenImage(HDC hdcLike, int cx, int cy)

@@ -4,10 +4,10 @@
 
 #include <windows.h>
 
-extern int g_cxScreen;        // captured monitor's width, also the window's; CaptureMonitor
-extern int g_cyScreen;        // captured monitor's height, also the window's; CaptureMonitor
-extern RECT g_rcMonitor;      // captured monitor in virtual-screen coordinates; CaptureMonitor
-extern float g_flScale;       // its display scale, read once: the process is system-DPI aware; CaptureMonitor
+extern int g_cxScreen;        // captured monitor's width, also the window's; FindCursorMonitor
+extern int g_cyScreen;        // captured monitor's height, also the window's; FindCursorMonitor
+extern RECT g_rcMonitor;      // captured monitor in virtual-screen coordinates; FindCursorMonitor
+extern float g_flScale;       // its display scale, from its own DPI, read once; CaptureMonitor
 extern int g_nDpiY;           // its vertical DPI, which sizes the hint label; CaptureMonitor
 extern HDC g_hdcCapture;      // memory DC holding the frozen image for the whole run; CreateFrozenImage
 extern HBITMAP g_hbmCapture;  // the frozen image: a 32-bit DIB section, selected into g_hdcCapture
@@ -15,10 +15,18 @@ extern BYTE* g_pbCapture;     // its top row's first pixel, read in place by the
 extern int g_cbCaptureStride; // bytes from one of its rows to the next one down: negative, as it is bottom-up
 extern BYTE g_abShade[3][256];  // what the dimming makes of each blue, green and red value; CreateShadeTable
 
-// Freezes the monitor under the cursor and reads its size, place and scale.
-// Runs once, while the main window is still hidden. FALSE when the frozen
-// image cannot be made.
-BOOL CaptureMonitor();
+// The monitor under the cursor, or the nearest one: notes where it stands
+// and how large it is (g_rcMonitor, g_cxScreen, g_cyScreen), so that the
+// window can be made over it.
+HMONITOR FindCursorMonitor();
+
+// Freezes hMonitor, and reads its scale, once, while hWnd, made over it, is
+// still hidden. FALSE when the frozen image cannot be made.
+BOOL CaptureMonitor(HMONITOR hMonitor, HWND hWnd);
+
+// Whether a monitor still stands exactly at rcCaptured, as large as it was:
+// after a display change the frozen image may belong to no monitor.
+BOOL IsMonitorAsCaptured(const RECT& rcCaptured);
 
 // Makes the frozen image, cx x cy, blank, and its DC; the capture's one
 // allocation. FALSE, with nothing made, when it cannot be had.

@@ -118,8 +118,9 @@ RECT HintLabelBox(const RECT& rcSelection)
 
 static void DrawLabelText(HDC hdc, int x, int y, const WCHAR* pszText)
 {
-    // 10 points at the DC's vertical resolution.
-    int nHeight = -MulDiv(10, GetDeviceCaps(hdc, LOGPIXELSY), 72);
+    // 10 points at the monitor's own vertical DPI: a DC's LOGPIXELSY is the
+    // system's, which on a monitor of another DPI sizes the text wrongly.
+    int nHeight = -MulDiv(10, g_nDpiY, 72);
     ScopedGdiObject<HFONT> hFont(CreateFontW(nHeight, 0, 0, 0, FW_NORMAL, 0, 0, 0,
                                              DEFAULT_CHARSET, 0, 0, 0, 0, L"Microsoft YaHei"));
     ScopedSelect fontSelected(hdc, hFont);

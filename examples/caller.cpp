@@ -38,14 +38,22 @@ static bool RunPicker(const std::wstring& picker, std::string* pText)
     si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION pi = {};
     std::wstring commandLine = L"\"" + picker + L"\"";
-    BOOL bStarted = CreateProcessW(picker.c_str(), &commandLine[0], NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi);
+    // Suspended until it may take the foreground: Windows gives it only to a
+    // process its rules allow, and a caller that holds it can pass it on, so
+    // that Enter and Esc reach the picker rather than the window below it.
+    BOOL bStarted = CreateProcessW(picker.c_str(), &commandLine[0], NULL, NULL, TRUE, CREATE_SUSPENDED, NULL, NULL,
+                                   &si, &pi);
     // Closed here too, so the read below ends when the picker exits.
     CloseHandle(hWrite);
     if (!bStarted) {
         CloseHandle(hRead);
         return false;
     }
+    AllowSetForegroundWindow(pi.dwProcessId);  // fails harmlessly when this caller cannot set it either
+    ResumeThread(pi.hThread);
 
+    // Read as it comes, before waiting for the exit: the text can be megabytes,
+    // and a pipe holds a few kilobytes.
     char buffer[65536];
     DWORD cbRead;
     while (ReadFile(hRead, buffer, sizeof(buffer), &cbRead, NULL) && cbRead)

@@ -23,7 +23,16 @@ DEFAULT_PICKER = os.path.join(HERE, "..", "build", "bin", "OCRKelvane.exe")
 
 def run_picker(picker):
     command = [picker] if os.name == "nt" else [os.environ.get("WINE", "wine"), picker]
-    return subprocess.run(command, stdout=subprocess.PIPE, check=False).stdout
+    proc = subprocess.Popen(command, stdout=subprocess.PIPE)
+    if os.name == "nt":
+        # Windows gives the foreground only to a process its rules allow; a
+        # caller that holds it passes it on, so that Enter and Esc reach the
+        # picker rather than the window below it.
+        import ctypes
+        ctypes.windll.user32.AllowSetForegroundWindow(proc.pid)
+    # communicate() reads as the text comes: it can be megabytes, more than a pipe holds.
+    out, _ = proc.communicate()
+    return out
 
 
 def main():

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "common/systemdll.h"
+
 // The platform's PNG encoder.
 static const WCHAR c_szPngEncoder[] = L"{557cf406-1a04-11d3-9a73-0000f81ef32e}";
 
@@ -25,42 +27,18 @@ static struct {
     decltype(&CLSIDFromString) CLSIDFromString;
 } s_api;
 
-// A DLL from the system folder alone, and its dependencies too.
-static HMODULE LoadSystemLibrary(const WCHAR* pszName)
-{
-    HMODULE hModule = LoadLibraryExW(pszName, NULL, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (hModule || GetLastError() != ERROR_INVALID_PARAMETER)
-        return hModule;
-    // Systems from before the search flags (Vista, 7 without its update): the
-    // full path, whose folder then comes first for the dependencies.
-    WCHAR szPath[MAX_PATH];
-    UINT cch = GetSystemDirectoryW(szPath, MAX_PATH);
-    if (cch == 0 || cch + 1 + lstrlenW(pszName) >= MAX_PATH)
-        return NULL;
-    szPath[cch] = L'\\';
-    lstrcpyW(szPath + cch + 1, pszName);
-    return LoadLibraryExW(szPath, NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
-}
-
-template <class F>
-static bool Find(HMODULE hModule, const char* pszName, F* pfn)
-{
-    *pfn = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(hModule, pszName)));
-    return *pfn != nullptr;
-}
-
 // Loaded once, at the first export; the modules stay for the run.
 static bool LoadApi()
 {
     static const HMODULE s_hGdiplus = LoadSystemLibrary(L"gdiplus.dll"), s_hOle32 = LoadSystemLibrary(L"ole32.dll");
-    return s_hGdiplus && s_hOle32 && Find(s_hGdiplus, "GdiplusStartup", &s_api.Startup) &&
-           Find(s_hGdiplus, "GdiplusShutdown", &s_api.Shutdown) &&
-           Find(s_hGdiplus, "GdipCreateBitmapFromScan0", &s_api.CreateBitmapFromScan0) &&
-           Find(s_hGdiplus, "GdipSaveImageToStream", &s_api.SaveImageToStream) &&
-           Find(s_hGdiplus, "GdipDisposeImage", &s_api.DisposeImage) &&
-           Find(s_hOle32, "CreateStreamOnHGlobal", &s_api.CreateStreamOnHGlobal) &&
-           Find(s_hOle32, "GetHGlobalFromStream", &s_api.GetHGlobalFromStream) &&
-           Find(s_hOle32, "CLSIDFromString", &s_api.CLSIDFromString);
+    return s_hGdiplus && s_hOle32 && FindExport(s_hGdiplus, "GdiplusStartup", &s_api.Startup) &&
+           FindExport(s_hGdiplus, "GdiplusShutdown", &s_api.Shutdown) &&
+           FindExport(s_hGdiplus, "GdipCreateBitmapFromScan0", &s_api.CreateBitmapFromScan0) &&
+           FindExport(s_hGdiplus, "GdipSaveImageToStream", &s_api.SaveImageToStream) &&
+           FindExport(s_hGdiplus, "GdipDisposeImage", &s_api.DisposeImage) &&
+           FindExport(s_hOle32, "CreateStreamOnHGlobal", &s_api.CreateStreamOnHGlobal) &&
+           FindExport(s_hOle32, "GetHGlobalFromStream", &s_api.GetHGlobalFromStream) &&
+           FindExport(s_hOle32, "CLSIDFromString", &s_api.CLSIDFromString);
 }
 
 GdiplusSession::GdiplusSession()

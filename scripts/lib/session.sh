@@ -138,6 +138,7 @@ start_wine() {
     fi
   fi
   wineserver -p
+  apply_profile "$WINE"  # whatever an earlier run left in the prefix
   # Start Wine's own services now, away from our output: started by the
   # first test instead, they would inherit its stdout and keep ctest waiting.
   if ! "$WINE" cmd /c exit </dev/null >/dev/null 2>&1; then

@@ -6,13 +6,53 @@
 #include "capture/capture.h"
 #include "res/resource.h"
 
-// The cursor over each handle, the inside, the ring round it, beyond it, and for a hit outside the client area.
-TEST(Picker, TheCursorsFollowTheSelection)
+// Points this program's imports of a user32 function at another while it lives: the start-up then runs here as it
+// runs in the picker, on a system that behaves as the replacement does.
+class ScopedRoute {
+public:
+    template <class F>
+    ScopedRoute(const char* pszName, F* pfn)
+        : m_pfnReal(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), pszName))),
+          m_pfn(reinterpret_cast<void*>(pfn)) { Route(m_pfnReal, m_pfn); }
+    ~ScopedRoute() { Route(m_pfn, m_pfnReal); }
+
+private:
+    static void Route(void* pfnFrom, void* pfnTo)
+    {
+        BYTE* pBase = reinterpret_cast<BYTE*>(GetModuleHandleW(NULL));
+        auto* pNt = reinterpret_cast<IMAGE_NT_HEADERS*>(pBase + reinterpret_cast<IMAGE_DOS_HEADER*>(pBase)->e_lfanew);
+        const IMAGE_DATA_DIRECTORY& iat = pNt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IAT];
+        DWORD dwOld;
+        VirtualProtect(pBase + iat.VirtualAddress, iat.Size, PAGE_READWRITE, &dwOld);
+        auto* ppfn = reinterpret_cast<void**>(pBase + iat.VirtualAddress);
+        for (DWORD i = 0; i < iat.Size / sizeof(void*); i++)
+            ppfn[i] = ppfn[i] == pfnFrom ? pfnTo : ppfn[i];
+    }
+    void *m_pfnReal, *m_pfn;
+};
+
+// The picker's window made afresh, as its start-up makes it; the one before goes with the quit it asks for.
+static void MakePickerWindow()
 {
+    if (g_hWndMain && DestroyWindow(g_hWndMain))
+        for (MSG msg; PeekMessageW(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE);)
+            g_bRunEnding = FALSE;
     LoadStringW(GetModuleHandleW(NULL), IDS_APP_TITLE, g_szTitle, 100);
     LoadStringW(GetModuleHandleW(NULL), IDC_OCRKELVANE, g_szWindowClass, 100);
     RegisterMainWindowClass(GetModuleHandleW(NULL));
     ASSERT_TRUE(CreateMainWindow(GetModuleHandleW(NULL)));
+}
+
+static bool CoversItsMonitor(HWND hWnd)
+{
+    RECT rc;
+    return IsWindowVisible(hWnd) && !IsIconic(hWnd) && GetWindowRect(hWnd, &rc) && EqualRect(&rc, &g_rcMonitor);
+}
+
+// The cursor over each handle, the inside, the ring round it, beyond it, and for a hit outside the client area.
+TEST(Picker, TheCursorsFollowTheSelection)
+{
+    MakePickerWindow();
     SetRect(&g_tracker.m_rcSelection, 130, 130, 350, 330);
     const struct { int x, y; LPCWSTR pszCursor; UINT nHitTest = HTCLIENT; } rows[] = {
         { 125, 125, IDC_SIZENWSE }, { 352, 332, IDC_SIZENWSE }, { 352, 125, IDC_SIZENESW }, { 125, 332, IDC_SIZENESW },
@@ -24,18 +64,60 @@ TEST(Picker, TheCursorsFollowTheSelection)
         SendMessageW(g_hWndMain, WM_SETCURSOR, (WPARAM)g_hWndMain, MAKELPARAM(row.nHitTest, WM_MOUSEMOVE));
         EXPECT_EQ(GetCursor(), LoadCursorW(NULL, row.pszCursor)) << row.x << ", " << row.y;
     }
+    // Moved to another monitor of another DPI, Windows proposes a size for it: the window stays over its own.
+    RECT rcProposed = { 100, 100, 700, 500 };
+    SendMessageW(g_hWndMain, WM_DPICHANGED, MAKEWPARAM(144, 144), (LPARAM)&rcProposed);
+    EXPECT_TRUE(CoversItsMonitor(g_hWndMain)) << "the window took the size a new DPI proposed";
 }
 
-// Points this program's imports of one function at another: the start-up runs here as it runs in the picker.
-static void RouteImport(FARPROC pfnImported, FARPROC pfn)
+// Windows gives the first ShowWindow the show command of the starter's STARTUPINFO, when it sets one (Wine ignores
+// it): a hidden or minimised start still covers the monitor.
+static int s_nStarterShow;
+static BOOL WINAPI ShowWindowAsStarted(HWND hWnd, int nCmdShow)
 {
-    BYTE* pBase = reinterpret_cast<BYTE*>(GetModuleHandleW(NULL));
-    auto* pNt = reinterpret_cast<IMAGE_NT_HEADERS*>(pBase + reinterpret_cast<IMAGE_DOS_HEADER*>(pBase)->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& iat = pNt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IAT];
-    DWORD dwOld;
-    VirtualProtect(pBase + iat.VirtualAddress, iat.Size, PAGE_READWRITE, &dwOld);
-    for (auto* ppfn = reinterpret_cast<FARPROC*>(pBase + iat.VirtualAddress); iat.Size > (BYTE*)ppfn - pBase - iat.VirtualAddress; ppfn++)
-        *ppfn = *ppfn == pfnImported ? pfn : *ppfn;
+    static auto s_pfnShowWindow = reinterpret_cast<decltype(&ShowWindow)>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "ShowWindow")));
+    int nShow = s_nStarterShow < 0 ? nCmdShow : s_nStarterShow;
+    s_nStarterShow = -1;
+    return s_pfnShowWindow(hWnd, nShow);
+}
+
+TEST(Picker, ShownWhateverTheStarterAsked)
+{
+    ScopedRoute route("ShowWindow", ShowWindowAsStarted);
+    for (int nShow : { SW_HIDE, SW_SHOWMINNOACTIVE }) {
+        s_nStarterShow = nShow;
+        MakePickerWindow();
+        EXPECT_TRUE(CoversItsMonitor(g_hWndMain)) << "started with show command " << nShow;
+    }
+}
+
+// Windows' foreground lock, as documented: a process started from the background may take the foreground only once
+// it has made the last input (Wine never refuses). The picker takes it with an input that changes nothing.
+static HWND s_hForeground;
+static bool s_bMadeLastInput, s_bInputChangedSomething;
+static HWND WINAPI LockedGetForegroundWindow() { return s_hForeground; }
+static BOOL WINAPI LockedSetForegroundWindow(HWND hWnd)
+{
+    return s_bMadeLastInput && (s_hForeground = hWnd) != NULL;
+}
+static UINT WINAPI LockedSendInput(UINT nInputs, INPUT* pInputs, int)
+{
+    for (UINT i = 0; i < nInputs; i++)
+        s_bInputChangedSomething |= pInputs[i].type != INPUT_MOUSE || pInputs[i].mi.dx || pInputs[i].mi.dy ||
+                                    (pInputs[i].mi.dwFlags & ~MOUSEEVENTF_MOVE) || pInputs[i].mi.mouseData;
+    return s_bMadeLastInput = true, nInputs;
+}
+
+TEST(Picker, TakesTheForegroundFromAStarterInTheBackground)
+{
+    s_hForeground = GetDesktopWindow();  // another program's window holds it
+    ScopedRoute get("GetForegroundWindow", LockedGetForegroundWindow);
+    ScopedRoute set("SetForegroundWindow", LockedSetForegroundWindow);
+    ScopedRoute input("SendInput", LockedSendInput);
+    MakePickerWindow();
+    EXPECT_EQ(s_hForeground, g_hWndMain);
+    EXPECT_FALSE(s_bInputChangedSomething);
 }
 
 static bool s_bDeclaredFirst;
@@ -47,8 +129,7 @@ static BOOL WINAPI WatchSetProcessDPIAware()
 // Wine reports every process DPI aware from its start, so no state shows the declaration: the call is watched.
 TEST(Picker, TheStartUpDeclaresTheProcessDpiAwareBeforeAnyWindowOrDC)
 {
-    RouteImport(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDPIAware"),
-                reinterpret_cast<FARPROC>(WatchSetProcessDPIAware));
+    ScopedRoute route("SetProcessDPIAware", WatchSetProcessDPIAware);
     g_hWndMain = NULL, g_hdcCapture = NULL;  // as at a process's start
     PostQuitMessage(0);                      // the run ends once its first frame is shown
     EXPECT_EQ(RunPicker(GetModuleHandleW(NULL)), 0);

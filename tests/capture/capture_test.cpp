@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "capture/capture.h"
+#include "capture/dpi.h"
+#include "common/systemdll.h"
 #include "tests/kit/screen.h"
 
 TEST(DisplayScale, MeanDpiOver96AtLeastOne)
@@ -13,6 +15,31 @@ TEST(DisplayScale, MeanDpiOver96AtLeastOne)
     };
     for (const auto& row : rows)
         EXPECT_EQ(ScaleFromDpi(row.nDpiX, row.nDpiY), row.scale) << row.nDpiX << " x " << row.nDpiY;
+}
+
+// The DPI asked of the window, else of the monitor, else of the monitor's DC (the system's DPI on every monitor).
+static UINT WINAPI Window144(HWND) { return 144; }
+static UINT WINAPI WindowUnknown(HWND) { return 0; }
+static HRESULT WINAPI Monitor120(HMONITOR, int nType, UINT* pnX, UINT* pnY) { return *pnX = *pnY = nType ? 1 : 120, S_OK; }
+
+TEST(DisplayScale, TheMonitorsOwnDpiFromTheFirstSourceThatAnswers)
+{
+    HMONITOR hMonitor = MonitorFromPoint({ 0, 0 }, MONITOR_DEFAULTTOPRIMARY);
+    HDC hdc = GetDC(NULL);
+    const struct { DpiSources sources; LONG nDpi; } rows[] = {
+        { { Window144, Monitor120 }, 144 }, { { WindowUnknown, Monitor120 }, 120 }, { { nullptr, Monitor120 }, 120 },
+        { {}, 96 },
+    };
+    for (const auto& row : rows) {
+        SIZE dpi = MonitorDpi(row.sources, GetDesktopWindow(), hMonitor, hdc);
+        EXPECT_TRUE(dpi.cx == row.nDpi && dpi.cy == row.nDpi) << dpi.cx << " x " << dpi.cy << ", not " << row.nDpi;
+    }
+    ReleaseDC(NULL, hdc);
+    // This system's sources, and shcore's, which user32 makes unneeded here: the profile's 96 (Wine's per-monitor DPI).
+    DpiSources shcore = {};
+    ASSERT_TRUE(FindExport(LoadSystemLibrary(L"shcore.dll"), "GetDpiForMonitor", &shcore.pfnForMonitor));
+    for (const DpiSources& sources : { SystemDpiSources(), shcore })
+        EXPECT_EQ(MonitorDpi(sources, GetDesktopWindow(), hMonitor, NULL).cx, 96);
 }
 
 // Sizes no address space holds, or none at all: refused, with nothing made and nothing kept.

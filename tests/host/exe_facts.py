@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Checks OCRKelvane.exe files, also where they cannot run. Usage: exe_facts.py --version X.Y.Z KIND=EXE... (i386, x86-64)"""
 import re, struct, subprocess, sys
+import xml.etree.ElementTree as ET
 
 MACHINE = {"i386": 0x14C, "x86-64": 0x8664}
 # Known DLLs only, which the loader never takes from the exe's folder: GDI+ and OLE are loaded by name at export.
@@ -28,12 +29,20 @@ def faults(kind, path):
     yield None if res(6, 7) == STRINGS else "strings 103 and 109"
     # The icon groups and accelerators as the resource script gives them: there, in their language.
     yield from (None if res(t, n) else f"no resource {t}/{n}" for t, n in ((14, 107), (14, 108), (9, 109)))
-    manifest = res(24, 1, 0).decode()
-    yield None if 'level="asInvoker" uiAccess="false"' in manifest and "dpiAware" not in manifest else "manifest"
+    yield from manifest_faults(ET.fromstring(res(24, 1, 0)))
     # The version resource as CMake numbers it: VS_FIXEDFILEINFO's file and product versions, both strings, translation.
     ver, (a, b, c) = res(16, 1), map(int, VERSION.split("."))
     seen = struct.unpack_from("<8H", ver, 48), ver.count(f"{VERSION}\0".encode("utf-16-le")), ver[-4:]
     yield None if seen == ((b, a, 0, c) * 2, 2, struct.pack("<HH", 0x804, 1200)) else f"version {seen}, not {VERSION}"
+
+
+def manifest_faults(root):
+    # asInvoker, and per-monitor DPI awareness: version 2, else 1, for Windows 10; "true/pm" for 8.1.
+    find = lambda ns, tag: [e.text for e in root.iter(f"{{http://schemas.microsoft.com/SMI/{ns}/WindowsSettings}}{tag}")]
+    level = [e.attrib for e in root.iter("{urn:schemas-microsoft-com:asm.v3}requestedExecutionLevel")]
+    yield None if level == [{"level": "asInvoker", "uiAccess": "false"}] else f"execution level {level}"
+    yield None if find(2016, "dpiAwareness") == ["PerMonitorV2, PerMonitor"] else "dpiAwareness"
+    yield None if find(2005, "dpiAware") == ["true/pm"] else "dpiAware"
 
 
 VERSION, exes = sys.argv[2], [arg.split("=", 1) for arg in sys.argv[3:]]  # after --version

@@ -1,6 +1,7 @@
 #include "tests/kit/driver.h"
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 
 std::wstring SiblingPath(const wchar_t* pszFile)
@@ -10,7 +11,7 @@ std::wstring SiblingPath(const wchar_t* pszFile)
     return path.substr(0, path.find_last_of(L"\\/") + 1) + pszFile;
 }
 
-bool ChildProcess::Start(const std::wstring& exePath, StdoutMode mode)
+bool ChildProcess::Start(const std::wstring& exePath, StdoutMode mode, int nShow)
 {
     SECURITY_ATTRIBUTES sa = { sizeof(sa), NULL, TRUE };
     HANDLE hWrite = NULL;
@@ -19,20 +20,26 @@ bool ChildProcess::Start(const std::wstring& exePath, StdoutMode mode)
     if (mode == StdoutMode::BrokenPipe && m_hRead)
         CloseHandle(m_hRead), m_hRead = NULL;
     STARTUPINFOW si = { sizeof(si) };
-    si.dwFlags = STARTF_USESTDHANDLES;
+    si.dwFlags = STARTF_USESTDHANDLES | (nShow >= 0 ? STARTF_USESHOWWINDOW : 0);
+    si.wShowWindow = (WORD)nShow;
     si.hStdOutput = hWrite;
     std::wstring commandLine = L"\"" + exePath + L"\"";
     BOOL bStarted = CreateProcessW(exePath.c_str(), &commandLine[0], NULL, NULL, TRUE, 0, NULL, NULL, &si, &m_pi);
     if (hWrite)
         CloseHandle(hWrite);
-    if (bStarted && m_hRead)
-        m_reader = std::thread([this] {
-            char buffer[65536];
-            DWORD cb;
-            while (ReadFile(m_hRead, buffer, sizeof(buffer), &cb, NULL) && cb)
-                m_out.append(buffer, cb);
-        });
+    if (bStarted && m_hRead && mode != StdoutMode::LateReader)
+        StartReading();
     return bStarted != FALSE;
+}
+
+void ChildProcess::StartReading()
+{
+    m_reader = std::thread([this] {
+        char buffer[65536];
+        DWORD cb;
+        while (ReadFile(m_hRead, buffer, sizeof(buffer), &cb, NULL) && cb)
+            m_out.append(buffer, cb);
+    });
 }
 
 HWND ChildProcess::WaitForWindow(const wchar_t* pszClass)
@@ -52,6 +59,8 @@ ProcessResult ChildProcess::Finish(DWORD dwTimeoutMs)
     ProcessResult result;
     if (!m_pi.hProcess)
         return result;
+    if (m_hRead && !m_reader.joinable())
+        StartReading();
     result.bExited = WaitForSingleObject(m_pi.hProcess, dwTimeoutMs) == WAIT_OBJECT_0;
     if (!result.bExited)
         TerminateProcess(m_pi.hProcess, 1), WaitForSingleObject(m_pi.hProcess, 5000);
@@ -105,6 +114,55 @@ static void SetProfile(DWORD dwDpi, const wchar_t* pszHandleWidth)
                         (DWORD)(wcslen(pszHandleWidth) + 1) * sizeof(wchar_t));
 }
 
+// An ordinary window of its own thread that takes the foreground and counts the keys that reach it. Off every
+// monitor: without a window manager, Wine raises an activated window above the topmost ones in X.
+class WindowInFront {
+public:
+    WindowInFront()
+    {
+        m_thread = std::thread([this] {
+            WNDCLASSW wc = { 0, Proc, 0, 0, GetModuleHandleW(NULL), NULL, NULL, NULL, NULL, L"KelvaneInFront" };
+            RegisterClassW(&wc);
+            HWND hWnd = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE, -2000, -2000, 300, 200, NULL, NULL,
+                                        NULL, NULL);
+            SetForegroundWindow(hWnd);
+            m_hWnd = hWnd;
+            for (MSG msg; GetMessageW(&msg, NULL, 0, 0) > 0;)
+                DispatchMessageW(&msg);
+            DestroyWindow(hWnd);
+        });
+        while (!m_hWnd)
+            Sleep(10);
+    }
+    ~WindowInFront() { PostThreadMessageW(GetWindowThreadProcessId(m_hWnd, NULL), WM_QUIT, 0, 0), m_thread.join(); }
+    bool HoldsTheForeground() const
+    {
+        return WaitFor([&] { return GetForegroundWindow() == m_hWnd ? "" : "behind"; }).empty();
+    }
+    static inline std::atomic<int> s_nKeys{ 0 };
+
+private:
+    static LRESULT CALLBACK Proc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
+    {
+        s_nKeys += uMsg >= WM_KEYFIRST && uMsg <= WM_KEYLAST;
+        return DefWindowProcW(hWnd, uMsg, wParam, lParam);
+    }
+    std::atomic<HWND> m_hWnd{ NULL };
+    std::thread m_thread;
+};
+
+// The X screen resized with RandR, as a display change does, once Wine reports the new size.
+static void ResizeDisplay(int cx, int cy)
+{
+    auto pfnSpawn = reinterpret_cast<int(CDECL*)(char* const*, int)>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "__wine_unix_spawnvp"));  // runs a program of the host
+    std::string size = std::to_string(cx) + "x" + std::to_string(cy);
+    char szXrandr[] = "xrandr", szS[] = "-s";
+    char* argv[] = { szXrandr, szS, &size[0], NULL };
+    if (pfnSpawn && pfnSpawn(argv, TRUE) == 0)
+        WaitFor([&] { return GetSystemMetrics(SM_CXSCREEN) == cx && GetSystemMetrics(SM_CYSCREEN) == cy ? "" : "old size"; });
+}
+
 // A monitor and its pattern, distinct from every other monitor's.
 struct Monitor {
     RECT rc;
@@ -142,6 +200,7 @@ static void Do(const Monitor& monitor, HWND hWnd, const Step& s)
         return SendKey((WORD)s.a, true);
     case Act::Post: return (void)PostMessageW(hWnd, (UINT)s.a, (WPARAM)s.b, (LPARAM)s.c);
     case Act::Repattern: return monitor.pPattern->ShowInverse(true);
+    case Act::ResizeDisplay: return ResizeDisplay(s.a, s.b);
     default: return PostMouse(hWnd, (UINT)s.a, s.b, s.c);
     }
 }
@@ -161,16 +220,19 @@ std::string RunScript(const Script& script)
     const Monitor& monitor = it != s_monitors.end() ? *it : s_monitors.front();
     SetProfile(script.look.nDpi, script.pszHandleWidth);
     SendMouseAt(pt.x, pt.y);  // the picker freezes the monitor under the cursor
-    // The picker covers that monitor, comes in front, where the keys go, and shows its first frame.
+    std::unique_ptr<WindowInFront> pInFront(script.bWindowInFront ? new WindowInFront : nullptr);
+    if (pInFront && !pInFront->HoldsTheForeground())
+        return "the test's window did not take the foreground";
+    WindowInFront::s_nKeys = 0;
+    // The picker covers that monitor, takes the foreground, where the keys go, and shows its first frame.
     ChildProcess process;  // ended at once on an early return
     HWND hWnd = NULL;
     RECT rc = {};
-    if (!process.Start(SiblingPath(script.exe.c_str()), script.mode) || !(hWnd = process.WaitForWindow(L"OCRKelvane")))
+    if (!process.Start(SiblingPath(script.exe.c_str()), script.mode, script.nStarterShow) ||
+        !(hWnd = process.WaitForWindow(L"OCRKelvane")))
         return "no picker window";
-    if (GetWindowRect(hWnd, &rc), !EqualRect(&rc, &monitor.rc))
+    if (GetWindowRect(hWnd, &rc), IsIconic(hWnd) || !EqualRect(&rc, &monitor.rc))
         return "the window does not cover the monitor under the cursor";
-    if (!WaitFor([&] { SetForegroundWindow(hWnd); return GetForegroundWindow() == hWnd ? "" : "behind"; }).empty())
-        return "the window did not come to the foreground";
     auto check = [&](const Step& s) {
         return WaitFor([&] {
             GUITHREADINFO info = { sizeof(info) };
@@ -181,12 +243,22 @@ std::string RunScript(const Script& script)
         });
     };
     std::string failure = check({ Act::Shows });
+    if (failure.empty() && !WaitFor([&] { return GetForegroundWindow() == hWnd ? "" : "behind"; }).empty())
+        failure = "the picker did not take the foreground by its first frame";
     for (size_t i = 0; i < script.steps.size() && failure.empty(); i++)
         if (const Step& s = script.steps[i]; s.act < Act::Shows)
             Do(monitor, hWnd, s);
         else if (!(failure = check(s)).empty())
             failure = "step " + std::to_string(i + 1) + ": " + failure;
+    // A caller reading only after the exit: the text outgrows the pipe, so its write waits, and the window is hidden.
+    if (failure.empty() && script.mode == StdoutMode::LateReader &&
+        !WaitFor([&] { return IsWindowVisible(hWnd) ? "shown" : ""; }).empty())
+        failure = "the window stayed on the screen while the write waited for its reader";
+    if (failure.empty() && script.mode == StdoutMode::LateReader && process.HasEnded())
+        failure = "the picker ended before its reader came: its text fits the pipe";
     ProcessResult result = process.Finish(failure.empty() ? 60000 : 0);  // after a failed step, ended at once
+    if (failure.empty() && pInFront && WindowInFront::s_nKeys)
+        failure = std::to_string(WindowInFront::s_nKeys) + " key messages reached the window in front";
     if (!failure.empty() || !result.bExited || result.dwExitCode != 0)
         return !failure.empty() ? failure : result.bExited ? "exit status " + std::to_string(result.dwExitCode)
                                                            : "the picker did not end by itself";

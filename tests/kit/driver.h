@@ -9,7 +9,8 @@
 
 std::wstring SiblingPath(const wchar_t* pszFile);  // beside this executable, as the build puts programs
 
-enum class StdoutMode { Pipe, None, BrokenPipe };  // BrokenPipe: the reader is gone before the start
+// BrokenPipe: the reader is gone before the start; LateReader: it reads only once asked to (StartReading).
+enum class StdoutMode { Pipe, None, BrokenPipe, LateReader };
 
 struct ProcessResult {
     bool bExited = false;  // ended on its own within the time given
@@ -20,7 +21,10 @@ struct ProcessResult {
 class ChildProcess {
 public:
     ~ChildProcess() { Finish(0); }
-    bool Start(const std::wstring& exePath, StdoutMode mode = StdoutMode::Pipe);
+    // nShow, unless negative: the show command the child finds in its STARTUPINFO.
+    bool Start(const std::wstring& exePath, StdoutMode mode = StdoutMode::Pipe, int nShow = -1);
+    void StartReading();
+    bool HasEnded() const { return WaitForSingleObject(m_pi.hProcess, 0) == WAIT_OBJECT_0; }
     HWND WaitForWindow(const wchar_t* pszClass);  // visible, top-level, within 30 s; NULL: none
     ProcessResult Finish(DWORD dwTimeoutMs = 30000);  // killed after the timeout; waits for the pipe's last bytes
 
@@ -39,11 +43,12 @@ void SendKey(WORD wVk, bool bUp);
 void PostMouse(HWND hWnd, UINT uMsg, int x, int y);
 
 // A step, at client positions of the picker's window. Post: message a, wParam b, lParam c; PostMouse: mouse message
-// a at (b, c), beyond the window too; Repattern: the screen under the picker changes. Checks, each waiting for its
-// state: Shows, the whole monitor shows the overlay of the selection (a, b, c, d), blank: none; Drags, a drag holds
-// the mouse (after the move that starts a band: moves that queue up with it would be merged into it).
+// a at (b, c), beyond the window too; Repattern: the screen under the picker changes; ResizeDisplay: the X screen
+// becomes a x b (RandR). Checks, each waiting for its state: Shows, the whole monitor shows the overlay of the
+// selection (a, b, c, d), blank: none; Drags, a drag holds the mouse (after the move that starts a band: moves that
+// queue up with it would be merged into it).
 enum class Act { Drag, Press, Move, Release, DoubleClick, RightClick, KeyDown, KeyUp, Key, Post, PostMouse, Repattern,
-                 Shows, Drags };
+                 ResizeDisplay, Shows, Drags };
 struct Step {
     Act act;
     int a = 0, b = 0, c = 0, d = 0;
@@ -57,8 +62,11 @@ struct Script {
     Look look = c_look96;                   // the profile's DPI and how the overlay looks at it
     POINT ptCursor = { 960, 540 };          // when the picker starts: it freezes the monitor under it
     std::wstring exe = L"OCRKelvane.exe";   // beside this program
+    int nStarterShow = -1;                  // the show command of its STARTUPINFO, if any
+    bool bWindowInFront = false;            // a window of the test holds the foreground and must see no key
 };
 
-// "" when the picker covered the monitor under the cursor, passed every step and ended with status 0, having written
-// the PNG of rcExport or nothing; else what went wrong.
+// "" when the picker covered the monitor under the cursor, took the foreground by its first frame, passed every step
+// and ended with status 0, having written the PNG of rcExport or nothing (LateReader: with its window hidden while
+// the write waited); else what went wrong.
 std::string RunScript(const Script& script);

@@ -62,7 +62,6 @@ TEST(Fuzz, RandomInputKeepsTheRunConsistent)
     EXPECT_GE(CountGdiObjects(), nGdi + 2) << "the GDI counter does not see the frozen image and its DC";
     g_tracker.m_pfnSelectionChanged = ShowSelectionChange;
     SetCursorPos(800, 600);  // the real pointer stays off the window
-    SetWindowPos(g_hWndMain, HWND_TOPMOST, 0, 0, 400, 300, SWP_SHOWWINDOW);
     HHOOK hHook = SetWindowsHookExW(WH_GETMESSAGE, BeforeMessage, NULL, GetCurrentThreadId());
     std::ostringstream out;
     std::streambuf* pCout = std::cout.rdbuf(out.rdbuf());
@@ -79,6 +78,7 @@ TEST(Fuzz, RandomInputKeepsTheRunConsistent)
         s_bQuit = s_bExport = false, out.str("");
         g_tracker.m_rcSelection = g_rcHover = {};
         g_bLButtonDown = g_bNewSelection = g_bRunEnding = FALSE;
+        SetWindowPos(g_hWndMain, HWND_TOPMOST, 0, 0, 400, 300, SWP_SHOWWINDOW);  // an export hides it
         RedrawWindow(g_hWndMain, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);  // arms a new selection
         POINT pt = { Uniform(0, 399), Uniform(0, 299) };
         // Steps round the one-pixel threshold, or anywhere, past every edge too: then negative, or, outside a drag,
@@ -88,7 +88,7 @@ TEST(Fuzz, RandomInputKeepsTheRunConsistent)
             pt = { bNear ? pt.x + Uniform(-3, 3) : Uniform(-60, 460), bNear ? pt.y + Uniform(-3, 3) : Uniform(-60, 360) };
             UINT uMsg = c_auMsg[Uniform(0, 10)];
             bool bKey = uMsg == WM_KEYDOWN || uMsg == WM_KEYUP;
-            PostMessageW(g_hWndMain, uMsg, bKey ? c_awKey[Uniform(0, 3)] : MK_LBUTTON,
+            PostMessageW(g_hWndMain, uMsg, bKey ? c_awKey[Uniform(0, 3)] : Uniform(0, 3) ? MK_LBUTTON : 0,
                          uMsg == WM_KEYUP ? 0xC0000001 : bKey ? 1 : MAKELPARAM(pt.x, pt.y));
         }
         PostMessageW(g_hWndMain, WM_APP, 0, 0);
@@ -132,4 +132,15 @@ TEST(TwoMonitors, TheMonitorUnderTheCursorIsTheOneCaptured)
                                   rcBand, StdoutMode::Pipe, L"8", c_look96, { rc.right - 100, rc.bottom - 60 } }))
             << "the cursor on the monitor at " << rc.left << ", " << rc.top;
     }
+}
+
+// A display change announced while the picker runs: with the layout as it was, the run goes on; once the screen is
+// smaller (RandR, which Wine takes in but does not announce, so the test posts what Windows would send), the frozen
+// image belongs to no monitor and the run ends, with nothing written.
+TEST(DisplayChange, AChangedLayoutEndsTheRun)
+{
+    EXPECT_EQ("", RunScript({ { { Act::Drag, 200, 150, 400, 300 }, { Act::Post, WM_DISPLAYCHANGE, 32, MAKELPARAM(1920, 1080) },
+                                { Act::Shows, 200, 150, 400, 300 }, { Act::ResizeDisplay, 1280, 1024 },
+                                { Act::Post, WM_DISPLAYCHANGE, 32, MAKELPARAM(1280, 1024) } },
+                              {} }));
 }
