@@ -3,6 +3,7 @@
 WCHAR g_szTitle[100];
 WCHAR g_szWindowClass[100];
 HWND g_hWndMain;
+FrozenFrame g_frame;
 
 RECT g_rcHover;
 POINT g_ptPrev;

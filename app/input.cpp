@@ -3,32 +3,17 @@
 #include <cstdlib>
 
 #include "app/globals.h"
-#include "capture/capture.h"
 #include "capture/overlay.h"
-#include "tracker/geometry.h"
 
 void ArmNewSelection()
 {
     if (IsBlankRect(g_tracker.m_rcSelection))
-        SetRect(&g_rcHover, 0, 0, g_cxScreen, g_cyScreen);
-}
-
-// Everything the overlay draws differently for the selection rc than for no
-// selection at all: the selection with its frame and handles, and the label.
-static RECT OverlayExtent(const RECT& rc)
-{
-    RECT rcExtent = g_tracker.FrameExtent(rc), rcLabel = HintLabelBox(rc);
-    UnionRect(&rcExtent, &rcExtent, &rcLabel);
-    return rcExtent;
+        SetRect(&g_rcHover, 0, 0, g_frame.cx, g_frame.cy);
 }
 
 void ShowSelectionChange(const RECT& rcBefore)
 {
-    if (EqualRect(&rcBefore, &g_tracker.m_rcSelection))
-        return;
-    RECT rcOld = OverlayExtent(rcBefore), rcNew = OverlayExtent(g_tracker.m_rcSelection);
-    InvalidateRect(g_hWndMain, &rcOld, FALSE);
-    InvalidateRect(g_hWndMain, &rcNew, FALSE);
+    InvalidateSelectionChange(g_hWndMain, g_frame, g_tracker, rcBefore);
 }
 
 void HandleLButtonDown(int x, int y)
@@ -38,7 +23,7 @@ void HandleLButtonDown(int x, int y)
 
     // Grab the selection by a handle or its inside; returns when the drag is over.
     if (!IsBlankRect(g_tracker.m_rcSelection)) {
-        int nHitCode = g_tracker.HitPoint(x, y);
+        int nHitCode = g_tracker.HitPoint(x, y, g_frame.flScale);
         if (nHitCode >= 0)
             g_tracker.RunDrag(nHitCode, g_hWndMain, x, y);
     }
@@ -76,10 +61,11 @@ static void RunBand()
 // made only when one of the three has been lost.
 static void KeepOnTop()
 {
+    const RECT& rcMonitor = g_frame.rcMonitor;
     RECT rc;
     GetWindowRect(g_hWndMain, &rc);
-    if (GetTopWindow(NULL) != g_hWndMain || GetForegroundWindow() != g_hWndMain || !EqualRect(&rc, &g_rcMonitor))
-        SetWindowPos(g_hWndMain, HWND_TOPMOST, g_rcMonitor.left, g_rcMonitor.top, g_cxScreen, g_cyScreen, 0);
+    if (GetTopWindow(NULL) != g_hWndMain || GetForegroundWindow() != g_hWndMain || !EqualRect(&rc, &rcMonitor))
+        SetWindowPos(g_hWndMain, HWND_TOPMOST, rcMonitor.left, rcMonitor.top, g_frame.cx, g_frame.cy, 0);
 }
 
 void HandleMouseMove(int x, int y, bool bLButton)
@@ -108,7 +94,7 @@ void DropArming()
 
 void HandleSetCursor(UINT nHitTest)
 {
-    if (!IsBlankRect(g_tracker.m_rcSelection) && g_tracker.ApplyCursor(g_hWndMain, nHitTest))
+    if (!IsBlankRect(g_tracker.m_rcSelection) && g_tracker.ApplyCursor(g_hWndMain, nHitTest, g_frame.flScale))
         return;
     SetCursor(LoadCursorW(NULL, IDC_ARROW));
 }

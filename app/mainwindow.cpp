@@ -7,6 +7,7 @@
 #include "app/run.h"
 #include "capture/capture.h"
 #include "capture/overlay.h"
+#include "capture/shade.h"
 #include "res/resource.h"
 
 int RunPicker(HINSTANCE hInstance)
@@ -46,17 +47,24 @@ static BOOL StartupFailed(const char* pszWhat)
     return FALSE;
 }
 
+// Topmost, exactly over the captured monitor.
+static void PlaceOverMonitor(HWND hWnd)
+{
+    const RECT& rc = g_frame.rcMonitor;
+    SetWindowPos(hWnd, HWND_TOPMOST, rc.left, rc.top, g_frame.cx, g_frame.cy, 0);
+}
+
 // Topmost over the captured monitor, shown maximised. A starter's STARTUPINFO
 // may replace the first ShowWindow's command (SW_HIDE, a minimised show): an
 // overlay left so gets no input and the run never ends. A second ShowWindow
 // is the program's own.
 static void ShowOverMonitor(HWND hWnd)
 {
-    SetWindowPos(hWnd, HWND_TOPMOST, g_rcMonitor.left, g_rcMonitor.top, g_cxScreen, g_cyScreen, 0);
+    PlaceOverMonitor(hWnd);
     ShowWindow(hWnd, SW_SHOWMAXIMIZED);
     if (!IsWindowVisible(hWnd) || IsIconic(hWnd)) {
         ShowWindow(hWnd, SW_SHOWMAXIMIZED);
-        SetWindowPos(hWnd, HWND_TOPMOST, g_rcMonitor.left, g_rcMonitor.top, g_cxScreen, g_cyScreen, 0);
+        PlaceOverMonitor(hWnd);
     }
 }
 
@@ -79,21 +87,21 @@ BOOL CreateMainWindow(HINSTANCE hInstance)
 {
     // Made hidden where it will stand, so that it takes that monitor's DPI from
     // the start rather than being moved there from the primary one.
-    HMONITOR hMonitor = FindCursorMonitor();
+    RECT rc;
+    HMONITOR hMonitor = FindCursorMonitor(&rc);
     HWND hWnd = CreateWindowExW(WS_EX_TOOLWINDOW, g_szWindowClass, g_szTitle, WS_POPUP | WS_MAXIMIZEBOX,
-                                g_rcMonitor.left, g_rcMonitor.top, g_cxScreen, g_cyScreen,
+                                rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
                                 NULL, NULL, hInstance, NULL);
     if (!hWnd)
         return FALSE;
     g_hWndMain = hWnd;
 
     // Captured while the window is hidden, so it is not in the picture.
-    if (!CaptureMonitor(hMonitor, hWnd))
+    if (!CaptureMonitor(hMonitor, hWnd, &g_frame))
         return StartupFailed("the frozen image of the monitor could not be made");
-    if (!CreateShadeTable())
+    if (!MakeShadeTable(g_frame.hdc, &g_frame.shade))
         return StartupFailed("the shade's bitmaps could not be made");
-    SetRect(&g_tracker.m_rcBounds, 0, 0, g_cxScreen, g_cyScreen);
-    g_tracker.m_flScale = g_flScale;
+    SetRect(&g_tracker.m_rcBounds, 0, 0, g_frame.cx, g_frame.cy);
     g_tracker.m_pfnSelectionChanged = ShowSelectionChange;
 
     ShowOverMonitor(hWnd);
@@ -123,7 +131,7 @@ static void PaintWindow(HWND hWnd)
 {
     PAINTSTRUCT ps;
     HDC hdc = BeginPaint(hWnd, &ps);
-    BOOL bPainted = PaintOverlay(hdc, ps.rcPaint, g_tracker);
+    BOOL bPainted = PaintOverlay(hdc, ps.rcPaint, g_frame, g_tracker);
     EndPaint(hWnd, &ps);
     ArmNewSelection();
     if (!bPainted)
@@ -144,24 +152,18 @@ static void HandleKeyUp(WPARAM wKey)
 // every screen: a run nobody could see or end.
 static void HandleDisplayChange()
 {
-    if (!IsMonitorAsCaptured(g_rcMonitor))
+    if (!IsMonitorAsCaptured(g_frame.rcMonitor))
         EndRunFailed("the display changed: the frozen monitor is no longer where and as large as it was");
 }
 
-// A new DPI changes no pixel of the frozen image: the window stays exactly
-// over the captured monitor, whatever size Windows proposes.
-static void HandleDpiChanged(HWND hWnd)
-{
-    SetWindowPos(hWnd, HWND_TOPMOST, g_rcMonitor.left, g_rcMonitor.top, g_cxScreen, g_cyScreen, 0);
-}
 
 LRESULT CALLBACK MainWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     // Mouse positions: low and high words of lParam, zero-extended. Outside a
     // drag the mouse cannot leave the window, which covers the monitor: a
     // position beyond it was posted by another program and is held to its edge.
-    int x = std::min<int>(LOWORD(lParam), g_cxScreen - 1);
-    int y = std::min<int>(HIWORD(lParam), g_cyScreen - 1);
+    int x = std::min<int>(LOWORD(lParam), g_frame.cx - 1);
+    int y = std::min<int>(HIWORD(lParam), g_frame.cy - 1);
 
     switch (uMsg) {
     case WM_DESTROY:       EndRun(); return 0;
@@ -173,7 +175,7 @@ LRESULT CALLBACK MainWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPar
     case WM_LBUTTONUP:     g_bLButtonDown = FALSE; g_bNewSelection = FALSE; return 0;
     case WM_LBUTTONDBLCLK: ExportSelection(); return 0;
     case WM_DISPLAYCHANGE: HandleDisplayChange(); return 0;
-    case WM_DPICHANGED:    HandleDpiChanged(hWnd); return 0;
+    case WM_DPICHANGED:    PlaceOverMonitor(hWnd); return 0;  // whatever size a new DPI proposes
     case WM_CANCELMODE:    DropArming(); break;  // and the default, which releases the mouse
     case WM_ACTIVATE:
         if (LOWORD(wParam) == WA_INACTIVE)

@@ -8,8 +8,7 @@
 
 #include "common/systemdll.h"
 
-// The platform's PNG encoder.
-static const WCHAR c_szPngEncoder[] = L"{557cf406-1a04-11d3-9a73-0000f81ef32e}";
+const WCHAR c_szPngEncoder[] = L"{557cf406-1a04-11d3-9a73-0000f81ef32e}";
 
 // The few GDI+ and OLE entry points the export calls, looked up by name when
 // the first export starts GDI+. gdiplus.dll is no known DLL, so importing it
@@ -107,21 +106,27 @@ static bool UseStreamBytes(IStream* pStream, const PngUse& usePng)
     return true;
 }
 
-bool EncodeSelectionPng(const PixelRows& image, const RECT& rcSelection, const PngUse& usePng, ULONGLONG cbRoom)
+bool CropOfSelection(const RECT& rcSelection, int cx, int cy, RECT* prcCrop)
 {
     // Edges may stand in reverse order while a drag runs: crop between them.
-    const int w = std::abs(rcSelection.left - rcSelection.right);
-    const int h = std::abs(rcSelection.top - rcSelection.bottom);
-    const int x0 = std::min(rcSelection.left, rcSelection.right);
-    const int y0 = std::min(rcSelection.top, rcSelection.bottom);
-    if (w == 0 || h == 0 || x0 < 0 || y0 < 0 || x0 + w > image.cx || y0 + h > image.cy)
+    const LONG x0 = std::min(rcSelection.left, rcSelection.right), x1 = std::max(rcSelection.left, rcSelection.right);
+    const LONG y0 = std::min(rcSelection.top, rcSelection.bottom), y1 = std::max(rcSelection.top, rcSelection.bottom);
+    *prcCrop = { x0, y0, x1, y1 };
+    return x0 < x1 && y0 < y1 && x0 >= 0 && y0 >= 0 && x1 <= cx && y1 <= cy;
+}
+
+bool EncodeSelectionPng(const PixelRows& image, const RECT& rcSelection, const PngUse& usePng, ULONGLONG cbRoom)
+{
+    RECT rcCrop;
+    if (!CropOfSelection(rcSelection, image.cx, image.cy, &rcCrop))
         return false;
+    const int w = rcCrop.right - rcCrop.left, h = rcCrop.bottom - rcCrop.top;
 
     // A bitmap over the selection's rows of the image itself, with the
     // image's stride: nothing of the image is copied. GDI may still be
     // writing the pixels of a DIB section until it is flushed.
     GdiFlush();
-    BYTE* pbFirst = image.pbTop + (ptrdiff_t)y0 * image.cbStride + (ptrdiff_t)x0 * 4;
+    BYTE* pbFirst = image.Row(rcCrop.top) + (ptrdiff_t)rcCrop.left * 4;
     ScopedGpBitmap crop;
     if (s_api.CreateBitmapFromScan0(w, h, image.cbStride, PixelFormat32bppRGB, pbFirst, &crop) != Gdiplus::Ok)
         return false;

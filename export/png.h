@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "common/gdiguards.h"
+#include "common/pixels.h"
 
 // GDI+ started for the life of the object; false when gdiplus.dll cannot be
 // loaded from the system folder or does not start.
@@ -20,12 +21,12 @@ private:
     ULONG_PTR m_token = 0;
 };
 
-// An image of 32-bit pixels (blue, green, red, unused), rows top to bottom.
-struct PixelRows {
-    BYTE* pbTop;     // the top row's first pixel
-    int cx, cy;
-    int cbStride;    // bytes from one row to the next one down; negative for a bottom-up image
-};
+// The platform's PNG encoder, as CLSIDFromString reads it.
+extern const WCHAR c_szPngEncoder[];
+
+// The crop of rcSelection (edges in any order) out of a cx x cy image, in
+// *prcCrop; false when the selection is empty or leaves the image.
+bool CropOfSelection(const RECT& rcSelection, int cx, int cy, RECT* prcCrop);
 
 // What is done with a PNG's bytes while its stream holds them.
 using PngUse = std::function<void(const BYTE* pbPng, size_t cbPng)>;

@@ -8,49 +8,10 @@
 struct CXRectTracker::DragState {
     int nHitCode;
     int cx0, cy0;           // extent at entry: a move keeps it
-    LONG* pxDriven;         // the fields the mouse drives, or null
-    LONG* pyDriven;
+    int nxField, nyField;   // the fields of the selection the mouse drives, or RF_NONE
     int dx, dy;             // press point minus the driven edges
     BOOL bChanged;          // a mouse move has changed the selection
 };
-
-void CXRectTracker::DrivenEdges(int nHitCode, LONG** ppxDriven, LONG** ppyDriven, int* pxStart, int* pyStart)
-{
-    int nxField, nyField;
-    DrivenFields(nHitCode, &nxField, &nyField);
-    const RECT& rc = m_rcSelection;
-
-    *ppxDriven = (nxField >= 0) ? &RectField(m_rcSelection, nxField) : nullptr;
-    *ppyDriven = (nyField >= 0) ? &RectField(m_rcSelection, nyField) : nullptr;
-    *pxStart = *ppxDriven ? **ppxDriven : rc.left + std::abs(rc.left - rc.right) / 2;
-    *pyStart = *ppyDriven ? **ppyDriven : rc.top + std::abs(rc.top - rc.bottom) / 2;
-}
-
-void CXRectTracker::EnforceMinimumSize(int nHitCode, RECT* prc) const
-{
-    if (nHitCode == TH_INSIDE)
-        return;
-
-    int nxField, nyField;
-    DrivenFields(nHitCode, &nxField, &nyField);
-    // A profile's handle width can ask for more than the monitor holds: the
-    // minimum never exceeds the bounds, so the selection can stay inside them.
-    int cxMinimum = m_cxMinimum, cyMinimum = m_cyMinimum;
-    if (!IsBlankRect(m_rcBounds)) {
-        cxMinimum = std::min<int>(cxMinimum, m_rcBounds.right - m_rcBounds.left);
-        cyMinimum = std::min<int>(cyMinimum, m_rcBounds.bottom - m_rcBounds.top);
-    }
-    // The driven edge goes on its own side of the opposite edge, exactly the
-    // minimum away, whichever side the mouse is on.
-    if (nxField >= 0 && std::abs(prc->left - prc->right) < cxMinimum) {
-        const int* opposite = s_aOppositeEdge[nxField];
-        RectField(*prc, nxField) = RectField(*prc, opposite[0]) - opposite[1] * cxMinimum;
-    }
-    if (nyField >= 0 && std::abs(prc->top - prc->bottom) < cyMinimum) {
-        const int* opposite = s_aOppositeEdge[nyField];
-        RectField(*prc, nyField) = RectField(*prc, opposite[0]) - opposite[1] * cyMinimum;
-    }
-}
 
 // One mouse message of a drag. Returns true when the drag ends with it.
 bool CXRectTracker::StepDrag(DragState& drag, const MSG& msg)
@@ -68,10 +29,10 @@ bool CXRectTracker::StepDrag(DragState& drag, const MSG& msg)
         xEdge = std::clamp(xEdge, m_rcBounds.left, m_rcBounds.right);
         yEdge = std::clamp(yEdge, m_rcBounds.top, m_rcBounds.bottom);
     }
-    if (drag.pxDriven)
-        *drag.pxDriven = xEdge;
-    if (drag.pyDriven)
-        *drag.pyDriven = yEdge;
+    if (drag.nxField != RF_NONE)
+        RectField(m_rcSelection, drag.nxField) = xEdge;
+    if (drag.nyField != RF_NONE)
+        RectField(m_rcSelection, drag.nyField) = yEdge;
     if (drag.nHitCode == TH_INSIDE) {
         m_rcSelection.right = m_rcSelection.left + drag.cx0;
         m_rcSelection.bottom = m_rcSelection.top + drag.cy0;
@@ -110,10 +71,13 @@ BOOL CXRectTracker::RunDrag(int nHitCode, HWND hWnd, int x, int y)
     SetCapture(hWnd);
 
     const RECT rcStart = m_rcSelection;
-    int x1, y1;
-    DrivenEdges(nHitCode, &drag.pxDriven, &drag.pyDriven, &x1, &y1);
-    drag.dx = x - x1;
-    drag.dy = y - y1;
+    DrivenFields(nHitCode, &drag.nxField, &drag.nyField);
+    // The offsets keep the press point where it grabbed the driven edges; on
+    // an axis nothing drives they are never used.
+    if (drag.nxField != RF_NONE)
+        drag.dx = x - RectField(m_rcSelection, drag.nxField);
+    if (drag.nyField != RF_NONE)
+        drag.dy = y - RectField(m_rcSelection, drag.nyField);
 
     // A quit request posted during the drag (an Enter or Esc released, whose
     // key-up this loop dispatches) ends the drag as a lost capture would and is

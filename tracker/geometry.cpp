@@ -5,7 +5,33 @@
 #include <cstdlib>
 #include <utility>
 
-#include "tracker/tracker.h"
+// Where each handle stands round the expanded rectangle E (the selection
+// inflated by the handle side h), and what it drives.
+struct HandleLayout {
+    int nxEdge, nyEdge;          // the fields of E its left and top are measured from; the fields it drives
+    int nxCentring, nyCentring;  // 1 where it is centred along that axis
+    int nxSize, nySize;          // handle sides added along that axis (0 or -1)
+    int nMirrorX, nMirrorY;      // the handle at its mirror image; itself where it drives nothing on that axis
+};
+
+static const HandleLayout s_aHandleLayout[8] = {
+    { RF_LEFT,  RF_TOP,     0, 0,  0,  0,  TH_TOPRIGHT,   TH_BOTTOMLEFT },   // top-left
+    { RF_RIGHT, RF_TOP,     0, 0, -1,  0,  TH_TOPLEFT,    TH_BOTTOMRIGHT },  // top-right
+    { RF_RIGHT, RF_BOTTOM,  0, 0, -1, -1,  TH_BOTTOMLEFT, TH_TOPRIGHT },     // bottom-right
+    { RF_LEFT,  RF_BOTTOM,  0, 0,  0, -1,  TH_BOTTOMRIGHT, TH_TOPLEFT },     // bottom-left
+    { RF_LEFT,  RF_TOP,     1, 0,  0,  0,  TH_TOP,        TH_BOTTOM },       // top
+    { RF_RIGHT, RF_TOP,     0, 1, -1,  0,  TH_LEFT,       TH_RIGHT },        // right
+    { RF_LEFT,  RF_BOTTOM,  1, 0,  0, -1,  TH_BOTTOM,     TH_TOP },          // bottom
+    { RF_LEFT,  RF_TOP,     0, 1,  0,  0,  TH_RIGHT,      TH_LEFT },         // left
+};
+
+// Each RECT field's opposite field, and the side of it a field belongs on.
+static const struct { int nField, nSign; } s_aOppositeEdge[4] = {
+    { RF_RIGHT, +1 },   // left
+    { RF_BOTTOM, +1 },  // top
+    { RF_LEFT, -1 },    // right
+    { RF_TOP, -1 },     // bottom
+};
 
 LONG& RectField(RECT& rc, int nField)
 {
@@ -15,11 +41,6 @@ LONG& RectField(RECT& rc, int nField)
     case RF_RIGHT: return rc.right;
     default: return rc.bottom;
     }
-}
-
-LONG RectField(const RECT& rc, int nField)
-{
-    return RectField(const_cast<RECT&>(rc), nField);
 }
 
 RECT NormalizedRect(const RECT& rc)
@@ -60,19 +81,17 @@ RECT HandleBoxFor(const RECT& rcNormal, int h, int nHandle)
     int W = rcExpanded.right - rcExpanded.left;
     int H = rcExpanded.bottom - rcExpanded.top;
 
-    const int* row = CXRectTracker::s_aHandleLayout[nHandle];
-    int x = RectField(rcExpanded, row[0]) + row[4] * h + ((W - h) * row[2]) / 2;
-    int y = RectField(rcExpanded, row[1]) + row[5] * h + ((H - h) * row[3]) / 2;
-    RECT rcBox = { x, y, x + h, y + h };
-    return rcBox;
+    const HandleLayout& layout = s_aHandleLayout[nHandle];
+    int x = RectField(rcExpanded, layout.nxEdge) + layout.nxSize * h + ((W - h) * layout.nxCentring) / 2;
+    int y = RectField(rcExpanded, layout.nyEdge) + layout.nySize * h + ((H - h) * layout.nyCentring) / 2;
+    return { x, y, x + h, y + h };
 }
 
 int HitCodeFor(const RECT& rc, UINT nMask, int h, int nMargin, POINT pt)
 {
     RECT rcNormal = NormalizedRect(rc);
     RECT rcReach = rcNormal;
-    InflateRect(&rcReach, h, h);
-    InflateRect(&rcReach, nMargin, nMargin);
+    InflateRect(&rcReach, h + nMargin, h + nMargin);
     if (!PtInRect(&rcReach, pt))
         return TH_NONE;
 
@@ -91,12 +110,30 @@ int HitCodeFor(const RECT& rc, UINT nMask, int h, int nMargin, POINT pt)
 
 void DrivenFields(int nHitCode, int* pnxField, int* pnyField)
 {
-    // A move drives the top-left corner; the far edges follow its size.
     int i = (nHitCode == TH_INSIDE) ? TH_TOPLEFT : nHitCode;
-    const int* row = CXRectTracker::s_aHandleLayout[i];
-    // A handle that is its own mirror on an axis drives nothing on it.
-    *pnxField = (row[6] != i) ? row[0] : -1;
-    *pnyField = (row[7] != i) ? row[1] : -1;
+    const HandleLayout& layout = s_aHandleLayout[i];
+    *pnxField = (layout.nMirrorX != i) ? layout.nxEdge : RF_NONE;
+    *pnyField = (layout.nMirrorY != i) ? layout.nyEdge : RF_NONE;
+}
+
+// The driven field nField, where the extent along its axis is below the
+// minimum: put that minimum away from its opposite field, on its own side.
+static void PullToMinimum(int nField, LONG cExtent, int cMinimum, RECT* prc)
+{
+    if (nField == RF_NONE || cExtent >= cMinimum)
+        return;
+    const auto& opposite = s_aOppositeEdge[nField];
+    RectField(*prc, nField) = RectField(*prc, opposite.nField) - opposite.nSign * cMinimum;
+}
+
+void ApplyMinimumSize(int nHitCode, int cxMinimum, int cyMinimum, RECT* prc)
+{
+    if (nHitCode == TH_INSIDE)
+        return;
+    int nxField, nyField;
+    DrivenFields(nHitCode, &nxField, &nyField);
+    PullToMinimum(nxField, std::labs(prc->left - prc->right), cxMinimum, prc);
+    PullToMinimum(nyField, std::labs(prc->top - prc->bottom), cyMinimum, prc);
 }
 
 void ShiftIntoBounds(RECT* prc, const RECT& rcBounds)

@@ -3,10 +3,23 @@
 
 #include <windows.h>
 
-// RECT fields by index, in the order left, top, right, bottom.
-enum { RF_LEFT = 0, RF_TOP = 1, RF_RIGHT = 2, RF_BOTTOM = 3 };
+// Hit codes; 0 to 7 also index the handles and the cursor table.
+enum {
+    TH_NONE = -1,
+    TH_TOPLEFT = 0,
+    TH_TOPRIGHT = 1,
+    TH_BOTTOMRIGHT = 2,
+    TH_BOTTOMLEFT = 3,
+    TH_TOP = 4,
+    TH_RIGHT = 5,
+    TH_BOTTOM = 6,
+    TH_LEFT = 7,
+    TH_INSIDE = 8,
+};
+
+// RECT fields by index, in the order left, top, right, bottom; RF_NONE for no field.
+enum { RF_NONE = -1, RF_LEFT = 0, RF_TOP = 1, RF_RIGHT = 2, RF_BOTTOM = 3 };
 LONG& RectField(RECT& rc, int nField);
-LONG RectField(const RECT& rc, int nField);
 
 // A blank rectangle has all four fields zero: it means "no selection".
 // A zero-size rectangle anywhere else is not blank.
@@ -34,8 +47,13 @@ RECT HandleBoxFor(const RECT& rcNormal, int h, int nHandle);
 // Points farther out than h + nMargin are TH_NONE without testing handles.
 int HitCodeFor(const RECT& rc, UINT nMask, int h, int nMargin, POINT pt);
 
-// The RECT fields a hit code drives on each axis, or -1 for none.
+// The RECT fields a hit code drives, in *pnxField and *pnyField: RF_NONE
+// where it drives nothing on that axis. A move drives the top-left corner.
 void DrivenFields(int nHitCode, int* pnxField, int* pnyField);
+
+// Puts each edge that nHitCode drives on its own side of the opposite edge,
+// exactly the minimum away, where the extent on that axis is below it.
+void ApplyMinimumSize(int nHitCode, int cxMinimum, int cyMinimum, RECT* prc);
 
 // Shifts *prc into rcBounds without changing its extent. Each axis is judged by
 // its smaller and larger edge, so a rectangle inverted during a drag is kept

@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "common/gdiguards.h"
-#include "tracker/geometry.h"
 
 BOOL CXRectTracker::s_bTrackerInit;
 HBRUSH CXRectTracker::s_hHandleBrush;
@@ -12,30 +11,11 @@ HCURSOR CXRectTracker::s_hTrackerCursors[10];
 int CXRectTracker::s_nTrackerHandleSize;
 HPEN CXRectTracker::s_hTrackerPen;
 
-const int CXRectTracker::s_aHandleLayout[8][8] = {
-    // x edge    y edge     xc yc  xs  ys  mx my
-    { RF_LEFT,  RF_TOP,     0, 0,  0,  0,  1, 3 },  // top-left
-    { RF_RIGHT, RF_TOP,     0, 0, -1,  0,  0, 2 },  // top-right
-    { RF_RIGHT, RF_BOTTOM,  0, 0, -1, -1,  3, 1 },  // bottom-right
-    { RF_LEFT,  RF_BOTTOM,  0, 0,  0, -1,  2, 0 },  // bottom-left
-    { RF_LEFT,  RF_TOP,     1, 0,  0,  0,  4, 6 },  // top
-    { RF_RIGHT, RF_TOP,     0, 1, -1,  0,  7, 5 },  // right
-    { RF_LEFT,  RF_BOTTOM,  1, 0,  0, -1,  6, 4 },  // bottom
-    { RF_LEFT,  RF_TOP,     0, 1,  0,  0,  5, 7 },  // left
-};
-
-const int CXRectTracker::s_aOppositeEdge[4][2] = {
-    { RF_RIGHT, +1 },   // left
-    { RF_BOTTOM, +1 },  // top
-    { RF_LEFT, -1 },    // right
-    { RF_TOP, -1 },     // bottom
-};
-
 // The brush, pen and cursors are shared and go with the process; the pen and
 // the cursors are made at their first use.
 CXRectTracker::CXRectTracker()
     : m_rcSelection(), m_rcBounds(), m_cxMinimum(0), m_cyMinimum(0), m_bDragEnding(FALSE),
-      m_nHandleWidth(0), m_flScale(1.0f), m_pfnSelectionChanged(nullptr)
+      m_nHandleWidth(0), m_pfnSelectionChanged(nullptr)
 {
     if (!s_bTrackerInit) {
         s_hHandleBrush = CreateSolidBrush(RGB(23, 162, 184));
@@ -46,9 +26,9 @@ CXRectTracker::CXRectTracker()
     m_cxMinimum = m_cyMinimum = 2 * m_nHandleWidth;
 }
 
-int CXRectTracker::ScaledHandleSize() const
+int CXRectTracker::ScaledHandleSize(float flScale) const
 {
-    return HandleSizeFor(m_rcSelection, m_nHandleWidth, m_flScale);
+    return HandleSizeFor(m_rcSelection, m_nHandleWidth, flScale);
 }
 
 UINT CXRectTracker::ShownHandles() const
@@ -56,10 +36,22 @@ UINT CXRectTracker::ShownHandles() const
     return HandleMaskFor(m_rcSelection, m_nHandleWidth);
 }
 
-int CXRectTracker::HitPoint(int x, int y) const
+void CXRectTracker::EnforceMinimumSize(int nHitCode, RECT* prc) const
 {
-    int nMargin = (int)roundf(HIT_MARGIN * m_flScale);
-    return HitCodeFor(m_rcSelection, ShownHandles(), ScaledHandleSize(), nMargin, { x, y });
+    // A profile's handle width can ask for more than the monitor holds: the
+    // minimum never exceeds the bounds, so the selection can stay inside them.
+    int cxMinimum = m_cxMinimum, cyMinimum = m_cyMinimum;
+    if (!IsBlankRect(m_rcBounds)) {
+        cxMinimum = std::min<int>(cxMinimum, m_rcBounds.right - m_rcBounds.left);
+        cyMinimum = std::min<int>(cyMinimum, m_rcBounds.bottom - m_rcBounds.top);
+    }
+    ApplyMinimumSize(nHitCode, cxMinimum, cyMinimum, prc);
+}
+
+int CXRectTracker::HitPoint(int x, int y, float flScale) const
+{
+    int nMargin = (int)roundf(HIT_MARGIN * flScale);
+    return HitCodeFor(m_rcSelection, ShownHandles(), ScaledHandleSize(flScale), nMargin, { x, y });
 }
 
 // Shared system cursors, loaded at their first use rather than at start-up:
@@ -74,7 +66,7 @@ static void LoadTrackerCursors(HCURSOR* phCursors)
     phCursors[TH_RING_CURSOR] = LoadCursorW(NULL, IDC_SIZEALL);
 }
 
-BOOL CXRectTracker::ApplyCursor(HWND hWnd, UINT nHitTest) const
+BOOL CXRectTracker::ApplyCursor(HWND hWnd, UINT nHitTest, float flScale) const
 {
     if (nHitTest != HTCLIENT)
         return FALSE;
@@ -82,7 +74,7 @@ BOOL CXRectTracker::ApplyCursor(HWND hWnd, UINT nHitTest) const
     POINT pt;
     GetCursorPos(&pt);
     ScreenToClient(hWnd, &pt);
-    int nCode = HitPoint(pt.x, pt.y);
+    int nCode = HitPoint(pt.x, pt.y, flScale);
     if (nCode < 0)
         return FALSE;
     if (nCode == TH_INSIDE && !PtInRect(&m_rcSelection, pt))
@@ -94,21 +86,21 @@ BOOL CXRectTracker::ApplyCursor(HWND hWnd, UINT nHitTest) const
     return TRUE;
 }
 
-// The frame pen's width; the scale, and so the width, is set once per run.
-int CXRectTracker::PenWidth() const
+// The frame pen's width.
+static int PenWidthFor(float flScale)
 {
-    return (int)roundf(m_flScale);
+    return (int)roundf(flScale);
 }
 
-RECT CXRectTracker::FrameExtent(const RECT& rc) const
+RECT CXRectTracker::FrameExtent(const RECT& rc, float flScale) const
 {
     RECT rcExtent = NormalizedRect(rc);
-    int nReach = std::max(HandleSizeFor(rc, m_nHandleWidth, m_flScale), PenWidth());
+    int nReach = std::max(HandleSizeFor(rc, m_nHandleWidth, flScale), PenWidthFor(flScale));
     InflateRect(&rcExtent, nReach, nReach);
     return rcExtent;
 }
 
-void CXRectTracker::PaintFrame(HDC hdc) const
+void CXRectTracker::PaintFrame(HDC hdc, float flScale) const
 {
     ScopedSaveDC saved(hdc);
     SetMapMode(hdc, MM_TEXT);
@@ -117,22 +109,20 @@ void CXRectTracker::PaintFrame(HDC hdc) const
     if (IsRectEmpty(&rcNormal))
         return;
 
-    // Made once, at the first drawing. An inside-frame pen keeps a frame of
-    // any width on the ring just outside the selection: a centred pen wider
-    // than one pixel would cover the selection's right column and bottom row.
+    // Made once, at the first drawing, for the scale of the run. An
+    // inside-frame pen keeps a frame of any width on the ring just outside the
+    // selection: a centred pen wider than one pixel would cover the
+    // selection's right column and bottom row.
     if (!s_hTrackerPen)
-        s_hTrackerPen = CreatePen(PS_INSIDEFRAME, PenWidth(), RGB(26, 173, 25));
-    {
-        int nPen = PenWidth();
-        ScopedSelect pen(hdc, s_hTrackerPen);
-        ScopedSelect brush(hdc, GetStockObject(NULL_BRUSH));
-        int nOldRop = SetROP2(hdc, R2_COPYPEN);
-        Rectangle(hdc, rcNormal.left - nPen, rcNormal.top - nPen, rcNormal.right + nPen, rcNormal.bottom + nPen);
-        SetROP2(hdc, nOldRop);
-    }
+        s_hTrackerPen = CreatePen(PS_INSIDEFRAME, PenWidthFor(flScale), RGB(26, 173, 25));
+    int nPen = PenWidthFor(flScale);
+    SelectObject(hdc, s_hTrackerPen);  // the saved state puts back the pen, brush and mix mode
+    SelectObject(hdc, GetStockObject(NULL_BRUSH));
+    SetROP2(hdc, R2_COPYPEN);
+    Rectangle(hdc, rcNormal.left - nPen, rcNormal.top - nPen, rcNormal.right + nPen, rcNormal.bottom + nPen);
 
     UINT nMask = ShownHandles();
-    int h = ScaledHandleSize();
+    int h = ScaledHandleSize(flScale);
     for (int i = 0; i < 8; i++) {
         if (!(nMask & (1u << i)))
             continue;

@@ -1,22 +1,11 @@
 // The selection tracker: owns the selection rectangle of the run, its eight
-// handles, hit test, cursors, drawing and the modal drag loop.
+// handles, hit test, cursors, drawing and the modal drag loop. The display
+// scale that sizes handles, margin and frame is handed to each operation.
 #pragma once
 
 #include <windows.h>
 
-// Hit codes; 0 to 7 also index the handles and the cursor table.
-enum {
-    TH_NONE = -1,
-    TH_TOPLEFT = 0,
-    TH_TOPRIGHT = 1,
-    TH_BOTTOMRIGHT = 2,
-    TH_BOTTOMLEFT = 3,
-    TH_TOP = 4,
-    TH_RIGHT = 5,
-    TH_BOTTOM = 6,
-    TH_LEFT = 7,
-    TH_INSIDE = 8,
-};
+#include "tracker/geometry.h"
 
 // Cursor slot for an inside hit on the one-pixel ring round the selection.
 const int TH_RING_CURSOR = 9;
@@ -30,21 +19,21 @@ public:
     CXRectTracker();
 
     // Side of a handle square in pixels for the selection.
-    int ScaledHandleSize() const;
+    int ScaledHandleSize(float flScale) const;
     // Bit i set when handle i exists for the current selection.
     UINT ShownHandles() const;
-    // Keeps a resized rectangle at least m_cxMinimum x m_cyMinimum on the driven axes.
+    // Keeps a resized rectangle at least m_cxMinimum x m_cyMinimum on the
+    // driven axes, and never larger than the bounds hold.
     void EnforceMinimumSize(int nHitCode, RECT* prc) const;
 
-    int HitPoint(int x, int y) const;
-    BOOL ApplyCursor(HWND hWnd, UINT nHitTest) const;
-    void PaintFrame(HDC hdc) const;
+    int HitPoint(int x, int y, float flScale) const;
+    BOOL ApplyCursor(HWND hWnd, UINT nHitTest, float flScale) const;
+    void PaintFrame(HDC hdc, float flScale) const;
     // Everything PaintFrame draws for the selection rc: the rectangle with its
     // frame and handles round it.
-    RECT FrameExtent(const RECT& rc) const;
+    RECT FrameExtent(const RECT& rc, float flScale) const;
 
     BOOL RunDrag(int nHitCode, HWND hWnd, int x, int y);
-    void DrivenEdges(int nHitCode, LONG** ppxDriven, LONG** ppyDriven, int* pxStart, int* pyStart);
 
     RECT m_rcSelection;     // the selection; normalised whenever no drag runs
     RECT m_rcBounds;        // a drag keeps the selection inside; all zero means no bounds
@@ -52,7 +41,6 @@ public:
     int m_cyMinimum;        // smallest height a resize leaves
     BOOL m_bDragEnding;     // TRUE only while the drag loop handles the button release
     int m_nHandleWidth;     // unscaled handle width from the profile
-    float m_flScale;        // display scale for handles, margin and pen; 1.0 until set
     // Told of every change a drag makes to the selection, with the selection
     // before it, so that what showed it can be repainted; may be null.
     void (*m_pfnSelectionChanged)(const RECT& rcBefore);
@@ -66,15 +54,8 @@ public:
     static int s_nTrackerHandleSize;
     static HPEN s_hTrackerPen;
 
-    // One row per handle: x edge, y edge, x centring, y centring, x size,
-    // y size, mirror x, mirror y. Edges are RECT field indices (see RectField).
-    static const int s_aHandleLayout[8][8];
-    // One row per RECT field: the opposite field and its sign.
-    static const int s_aOppositeEdge[4][2];
-
 private:
     struct DragState;
     bool StepDrag(DragState& drag, const MSG& msg);
     void ReportChange(const RECT& rcBefore) const;
-    int PenWidth() const;
 };

@@ -1,7 +1,7 @@
 # Shared by the scripts: the build for this host, a virtual X display and a
-# Wine prefix of the build's own, the last two ended when the calling script
-# exits. Source it, call select_arch (and configure_build), then
-# start_display and start_wine.
+# Wine prefix of the build's own. Sourcing it only defines what follows. A
+# script calls select_arch (and configure_build), stop_session_on_exit, then
+# start_display and start_wine; stop_session ends what they started.
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 # Wine's own helpers off (no .NET or HTML engine, no menu entries); and, as
@@ -11,18 +11,40 @@ WINE_DLL_OVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;gdiplus,msimg32=n,b"
 _session_pids=()
 _session_prefixes=()
 
-_session_cleanup() {
+# stop_session: ends every wineserver and X server this script started, and
+# waits for the wineservers to write their registries.
+stop_session() {
   local prefix pid
   for prefix in "${_session_prefixes[@]}"; do
     WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
+    WINEPREFIX=$prefix wineserver -w >/dev/null 2>&1 || true
   done
   for pid in "${_session_pids[@]}"; do
     kill "$pid" >/dev/null 2>&1 || true
     wait "$pid" 2>/dev/null || true
   done
+  _session_pids=()
+  _session_prefixes=()
 }
-trap _session_cleanup EXIT
-trap 'exit 130' INT TERM
+
+# stop_wine: ends the wineserver of $WINEPREFIX and waits until it has gone,
+# its registry written; start_wine starts it again.
+stop_wine() {
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+}
+
+# stop_with_session PID: a background process of the script's own, which
+# stop_session ends too.
+stop_with_session() {
+  _session_pids+=("$1")
+}
+
+# stop_session_on_exit: stop_session when the script ends, also on Ctrl+C.
+stop_session_on_exit() {
+  trap stop_session EXIT
+  trap 'exit 130' INT TERM
+}
 
 wait_for_display() {
   local i
@@ -138,7 +160,11 @@ start_wine() {
     fi
   fi
   wineserver -p
-  apply_profile "$WINE"  # whatever an earlier run left in the prefix
+  # The known profile, whatever an earlier run left in the prefix.
+  if ! apply_profile "$WINE"; then
+    echo "Wine could not apply the test profile to $WINEPREFIX (loader $WINE)" >&2
+    exit 1
+  fi
   # Start Wine's own services now, away from our output: started by the
   # first test instead, they would inherit its stdout and keep ctest waiting.
   if ! "$WINE" cmd /c exit </dev/null >/dev/null 2>&1; then
@@ -193,17 +219,13 @@ select_arch() {
   export WINE BUILD_DIR
 }
 
-# toolchain_file ARCH: the CMake toolchain of that build.
-toolchain_file() {
-  if [ "$1" = i686 ]; then echo "$ROOT/cmake/mingw-i686.cmake"; else echo "$ROOT/cmake/mingw-x86_64.cmake"; fi
-}
-
-# configure_build DIR ARCH [CMAKE ARGS...]: configures a build folder once;
-# the build itself re-runs CMake when a CMake file changes.
+# configure_build DIR ARCH [CMAKE ARGS...]: configures a build folder once,
+# from the preset of that build (CMakePresets.json, where both builds are
+# set); the build itself re-runs CMake when a CMake file changes.
 configure_build() {
-  local dir=$1 arch=$2
+  local dir=$1 preset=default
+  [ "$2" = x64 ] && preset=x64
   shift 2
   [ -f "$dir/CMakeCache.txt" ] && [ $# -eq 0 ] && return 0
-  cmake -S "$ROOT" -B "$dir" -G Ninja --toolchain "$(toolchain_file "$arch")" \
-    -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+  (cd "$ROOT" && cmake --preset "$preset" -B "$dir" "$@" >/dev/null)
 }

@@ -1,11 +1,13 @@
-// The display scale, and the frozen image refused when it cannot be had. The whole-window rows of the program's suite
-// show the scale's use: handle sizes, frame widths and the label's place at 96, 120 and 144 DPI.
+// The frame the capture makes, the display scale, the dimming, and the painter into a memory DC read back.
 #include <gtest/gtest.h>
 
 #include "capture/capture.h"
 #include "capture/dpi.h"
+#include "capture/overlay.h"
+#include "capture/shade.h"
 #include "common/systemdll.h"
-#include "tests/kit/screen.h"
+#include "tests/kit/counters.h"
+#include "tests/kit/oracle.h"
 
 TEST(DisplayScale, MeanDpiOver96AtLeastOne)
 {
@@ -25,7 +27,7 @@ static HRESULT WINAPI Monitor120(HMONITOR, int nType, UINT* pnX, UINT* pnY) { re
 TEST(DisplayScale, TheMonitorsOwnDpiFromTheFirstSourceThatAnswers)
 {
     HMONITOR hMonitor = MonitorFromPoint({ 0, 0 }, MONITOR_DEFAULTTOPRIMARY);
-    HDC hdc = GetDC(NULL);
+    ScopedWindowDC hdc(NULL);
     const struct { DpiSources sources; LONG nDpi; } rows[] = {
         { { Window144, Monitor120 }, 144 }, { { WindowUnknown, Monitor120 }, 120 }, { { nullptr, Monitor120 }, 120 },
         { {}, 96 },
@@ -34,7 +36,6 @@ TEST(DisplayScale, TheMonitorsOwnDpiFromTheFirstSourceThatAnswers)
         SIZE dpi = MonitorDpi(row.sources, GetDesktopWindow(), hMonitor, hdc);
         EXPECT_TRUE(dpi.cx == row.nDpi && dpi.cy == row.nDpi) << dpi.cx << " x " << dpi.cy << ", not " << row.nDpi;
     }
-    ReleaseDC(NULL, hdc);
     // This system's sources, and shcore's, which user32 makes unneeded here: the profile's 96 (Wine's per-monitor DPI).
     DpiSources shcore = {};
     ASSERT_TRUE(FindExport(LoadSystemLibrary(L"shcore.dll"), "GetDpiForMonitor", &shcore.pfnForMonitor));
@@ -42,17 +43,74 @@ TEST(DisplayScale, TheMonitorsOwnDpiFromTheFirstSourceThatAnswers)
         EXPECT_EQ(MonitorDpi(sources, GetDesktopWindow(), hMonitor, NULL).cx, 96);
 }
 
-// Sizes no address space holds, or none at all: refused, with nothing made and nothing kept.
+// Sizes no address space holds, or none at all: refused, with nothing made. A frame made is released whole.
 TEST(Capture, AFrozenImageThatCannotBeHadIsRefusedWithNothingMade)
 {
     DeleteDC(CreateCompatibleDC(NULL));  // Wine makes its stock objects with the first DC
     DWORD nGdi = CountGdiObjects();
     for (SIZE size : { SIZE{ 1 << 20, 1 << 20 }, SIZE{ 46341, 46341 }, SIZE{ 0, 1080 }, SIZE{ 1920, -1 } }) {
-        EXPECT_FALSE(CreateFrozenImage(NULL, size.cx, size.cy)) << size.cx << " x " << size.cy;
-        EXPECT_TRUE(!g_hdcCapture && !g_hbmCapture && !g_pbCapture);
+        FrozenFrame frame = {};
+        EXPECT_FALSE(CreateFrozenImage(NULL, size.cx, size.cy, &frame)) << size.cx << " x " << size.cy;
+        EXPECT_TRUE(!frame.hdc && !frame.hbm && !frame.pbTop);
     }
     EXPECT_EQ(CountGdiObjects(), nGdi);
-    ASSERT_TRUE(CreateFrozenImage(NULL, 7680, 4320));
-    g_pbCapture[4319 * g_cbCaptureStride + 7680 * 4 - 1] = 1;  // the bottom row's last byte is there
+    FrozenFrame frame;
+    ASSERT_TRUE(CreateFrozenImage(NULL, 7680, 4320, &frame));
+    frame.Row(4319)[7680 * 4 - 1] = 1;  // the bottom row's last byte is there
     EXPECT_EQ(CountGdiObjects(), nGdi + 2);
+    ReleaseFrame(&frame);
+    EXPECT_EQ(CountGdiObjects(), nGdi);
+}
+
+// Every value of every channel composed dimmed: exactly as the table says, the fourth byte kept, for the table the blend
+// makes, one of another form and the rounded blend's, each classified where it is made (none takes another's path).
+TEST(Shade, EveryValueOfEveryChannelDimmedAsTheTableSays)
+{
+    SyntheticFrame synthetic(256, 1);
+    FrozenFrame& frame = synthetic.frame;
+    for (int x = 0; x < 256; x++)
+        for (int c = 0; c < 4; c++)
+            frame.Row(0)[x * 4 + c] = (BYTE)(x + 85 * c);
+    ShadeTable floorForm, roundedForm;
+    for (int c = 0; c < 3; c++)
+        for (int v = 0; v < 256; v++)
+            floorForm.ab[c][v] = (BYTE)(v * 175 / 255), roundedForm.ab[c][v] = (BYTE)((v * 175 + 127) / 255);
+    ClassifyShadeTable(&floorForm), ClassifyShadeTable(&roundedForm);
+    EXPECT_TRUE(roundedForm.bRoundedBlend && !floorForm.bRoundedBlend);
+    for (const ShadeTable& shade : { frame.shade, floorForm, roundedForm }) {
+        frame.shade = shade;
+        BYTE abRow[256 * 4];
+        ComposeImage(abRow, { 0, 0, 256, 1 }, frame, {});
+        for (int i = 0; i < 256 * 4; i++) {
+            BYTE b = frame.Row(0)[i];
+            ASSERT_EQ(abRow[i], i % 4 == 3 ? b : shade.ab[i % 4][b]) << "channel " << i % 4 << ", value " << (int)b;
+        }
+    }
+}
+
+// The overlay in a memory DC read back against the oracle: whole, then after each change of the selection (a first
+// one, moved, resized, its label across the top, into the far corner, none) only where that change repaints.
+TEST(Overlay, PaintedWholeAndWhereEachChangeRepaints)
+{
+    const RECT changes[] = { { 100, 120, 400, 330 }, { 104, 123, 404, 333 }, { 104, 123, 300, 250 },
+                             { 200, 30, 500, 200 },  { 340, 200, 640, 480 }, {} };
+    for (const auto& [flScale, look] : { std::pair{ 1.0f, c_look96 }, std::pair{ 1.25f, c_look120 } }) {
+        SyntheticFrame synthetic(640, 480, TestPattern, flScale, look.nDpi);
+        CXRectTracker tracker;  // width 8: none in the profile
+        ScopedMemDC hdc(NULL);
+        ScopedGdiObject<HBITMAP> hbm(CreateBitmap(640, 480, 1, 32, NULL));
+        ScopedSelect selected(hdc, hbm);
+        ASSERT_TRUE(PaintOverlay(hdc, { 0, 0, 640, 480 }, synthetic.frame, tracker));
+        EXPECT_EQ("", CompareOverlay(ReadDC(hdc, 0, 0, 640, 480), synthetic.image, {}, look)) << flScale;
+        for (const RECT& rc : changes) {
+            // Painted again as WM_PAINT paints: the region's box, clipped to the region.
+            ScopedGdiObject<HRGN> hrgn(SelectionChangeRegion(synthetic.frame, tracker, tracker.m_rcSelection, rc));
+            RECT rcBox = {};
+            tracker.m_rcSelection = rc;
+            GetRgnBox(hrgn, &rcBox), SelectClipRgn(hdc, hrgn);
+            PaintOverlay(hdc, rcBox, synthetic.frame, tracker), SelectClipRgn(hdc, NULL);
+            EXPECT_EQ("", CompareOverlay(ReadDC(hdc, 0, 0, 640, 480), synthetic.image, rc, look))
+                << RectText(rc) << " at " << flScale;
+        }
+    }
 }

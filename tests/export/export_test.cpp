@@ -1,14 +1,13 @@
 // The crop's PNG and its Base64 text.
 #include <gtest/gtest.h>
 
-#include "capture/capture.h"
 #include "export/base64.h"
 #include "export/png.h"
-#include "tests/kit/screen.h"
+#include "tests/kit/decoding.h"
 
-// Crops of frozen images: the Base64 text decoded strictly (every padding case is among them) and compared pixel for
-// pixel, each PNG byte for byte the one the encoder wrote when it still drew the crop from a full-frame copy (FNV-1a
-// of its bytes, recorded then at 96 DPI, which pHYs holds). The noise row has 64 bytes of room: its stream must grow.
+// Crops of frozen images: the Base64 text decoded strictly (every padding case among them), compared pixel for pixel,
+// each PNG byte for byte as recorded from an earlier encoder (FNV-1a, at 96 DPI, which pHYs holds). The noise row has
+// 64 bytes of room: its stream must grow.
 TEST(Export, CropRows)
 {
     ASSERT_EQ(GetDeviceCaps(GetDC(NULL), LOGPIXELSX), 96) << "the digests were recorded at 96 DPI";
@@ -24,11 +23,12 @@ TEST(Export, CropRows)
         { 640, 480, { 200, 200, 200, 300 } }, { 640, 480, {} }, { 640, 480, { 600, 400, 680, 470 } },  // no crop
     };
     for (const auto& row : rows) {
-        Image frozen = UseSyntheticCapture(row.cx, row.cy, row.pfnPattern ? row.pfnPattern : TestPattern), crop;
-        SCOPED_TRACE(std::to_string(row.rc.left) + "," + std::to_string(row.rc.top) + "," + std::to_string(row.rc.right));
+        SyntheticFrame synthetic(row.cx, row.cy, row.pfnPattern ? row.pfnPattern : TestPattern);
+        SCOPED_TRACE(RectText(row.rc));
         std::vector<BYTE> png;
-        auto keep = [&](const BYTE* pb, size_t cb) { png.assign(pb, pb + cb); };
-        ASSERT_EQ(EncodeSelectionPng({ g_pbCapture, row.cx, row.cy, g_cbCaptureStride }, row.rc, keep, row.cbRoom), row.digest != 0);
+        Image crop;
+        ASSERT_EQ(EncodeSelectionPng(synthetic.frame, row.rc, [&](const BYTE* pb, size_t cb) { png.assign(pb, pb + cb); }, row.cbRoom),
+                  row.digest != 0);
         uint64_t digest = 0xcbf29ce484222325;
         for (BYTE b : png)
             digest = (digest ^ b) * 0x100000001b3;
@@ -36,7 +36,7 @@ TEST(Export, CropRows)
         EXPECT_TRUE(png.size() > row.cbRoom || !row.cbRoom) << "the PNG did not outgrow its room";
         if (!png.empty()) {
             ASSERT_EQ(DecodeSinglePngText(Base64Encode(png.data(), png.size()), &crop), "");
-            EXPECT_EQ(CompareCrop(crop, frozen, row.rc), "");
+            EXPECT_EQ(CompareCrop(crop, synthetic.image, row.rc), "");
         }
     }
 }

@@ -1,7 +1,6 @@
 #include "tests/kit/driver.h"
 
 #include <algorithm>
-#include <atomic>
 #include <memory>
 
 std::wstring SiblingPath(const wchar_t* pszFile)
@@ -70,9 +69,7 @@ ProcessResult ChildProcess::Finish(DWORD dwTimeoutMs)
     for (HANDLE h : { m_hRead, m_pi.hThread, m_pi.hProcess })
         if (h)
             CloseHandle(h);
-    m_hRead = NULL;
-    m_pi = {};
-    result.out.swap(m_out);
+    m_hRead = NULL, m_pi = {}, result.out.swap(m_out);
     return result;
 }
 
@@ -95,14 +92,7 @@ void SendKey(WORD wVk, bool bUp)
     SendInput(1, &input, sizeof(INPUT));
 }
 
-void PostMouse(HWND hWnd, UINT uMsg, int x, int y)
-{
-    WPARAM wButtons = (uMsg == WM_MOUSEMOVE || uMsg == WM_LBUTTONDOWN) ? MK_LBUTTON : 0;
-    PostMessageW(hWnd, uMsg, wButtons, MAKELPARAM((WORD)(short)x, (WORD)(short)y));
-}
-
-// The profile values the picker reads, each set from scratch, whatever an earlier, perhaps killed, test left: the DPI,
-// and the handle width (null: no value, so the default).
+// The profile's DPI and handle width (null: none) set from scratch, whatever an earlier, perhaps killed, test left.
 static void SetProfile(DWORD dwDpi, const wchar_t* pszHandleWidth)
 {
     const wchar_t* pszWindows = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
@@ -112,55 +102,6 @@ static void SetProfile(DWORD dwDpi, const wchar_t* pszHandleWidth)
     else
         RegSetKeyValueW(HKEY_CURRENT_USER, pszWindows, L"oleinplaceborderwidth", REG_SZ, pszHandleWidth,
                         (DWORD)(wcslen(pszHandleWidth) + 1) * sizeof(wchar_t));
-}
-
-// An ordinary window of its own thread that takes the foreground and counts the keys that reach it. Off every
-// monitor: without a window manager, Wine raises an activated window above the topmost ones in X.
-class WindowInFront {
-public:
-    WindowInFront()
-    {
-        m_thread = std::thread([this] {
-            WNDCLASSW wc = { 0, Proc, 0, 0, GetModuleHandleW(NULL), NULL, NULL, NULL, NULL, L"KelvaneInFront" };
-            RegisterClassW(&wc);
-            HWND hWnd = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE, -2000, -2000, 300, 200, NULL, NULL,
-                                        NULL, NULL);
-            SetForegroundWindow(hWnd);
-            m_hWnd = hWnd;
-            for (MSG msg; GetMessageW(&msg, NULL, 0, 0) > 0;)
-                DispatchMessageW(&msg);
-            DestroyWindow(hWnd);
-        });
-        while (!m_hWnd)
-            Sleep(10);
-    }
-    ~WindowInFront() { PostThreadMessageW(GetWindowThreadProcessId(m_hWnd, NULL), WM_QUIT, 0, 0), m_thread.join(); }
-    bool HoldsTheForeground() const
-    {
-        return WaitFor([&] { return GetForegroundWindow() == m_hWnd ? "" : "behind"; }).empty();
-    }
-    static inline std::atomic<int> s_nKeys{ 0 };
-
-private:
-    static LRESULT CALLBACK Proc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
-    {
-        s_nKeys += uMsg >= WM_KEYFIRST && uMsg <= WM_KEYLAST;
-        return DefWindowProcW(hWnd, uMsg, wParam, lParam);
-    }
-    std::atomic<HWND> m_hWnd{ NULL };
-    std::thread m_thread;
-};
-
-// The X screen resized with RandR, as a display change does, once Wine reports the new size.
-static void ResizeDisplay(int cx, int cy)
-{
-    auto pfnSpawn = reinterpret_cast<int(CDECL*)(char* const*, int)>(
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "__wine_unix_spawnvp"));  // runs a program of the host
-    std::string size = std::to_string(cx) + "x" + std::to_string(cy);
-    char szXrandr[] = "xrandr", szS[] = "-s";
-    char* argv[] = { szXrandr, szS, &size[0], NULL };
-    if (pfnSpawn && pfnSpawn(argv, TRUE) == 0)
-        WaitFor([&] { return GetSystemMetrics(SM_CXSCREEN) == cx && GetSystemMetrics(SM_CYSCREEN) == cy ? "" : "old size"; });
 }
 
 // A monitor and its pattern, distinct from every other monitor's.
@@ -178,30 +119,47 @@ static BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT prc, LPARAM lParam)
     return TRUE;
 }
 
-static void Do(const Monitor& monitor, HWND hWnd, const Step& s)
+// The X screen resized with RandR, as a display change does, once Wine reports the new size.
+static void ResizeDisplay(int cx, int cy)
 {
-    // Every button event carries its position: Wine reports each SendInput move back through the X server as
-    // a second, later move, and a button event without one acts wherever such a late move has put the cursor.
-    auto mouse = [&](int x, int y, DWORD dwFlags) { SendMouseAt(monitor.rc.left + x, monitor.rc.top + y, dwFlags); };
-    switch (s.act) {
-    case Act::Drag:
-        mouse(s.a, s.b, MOUSEEVENTF_LEFTDOWN), mouse((s.a + s.c) / 2, (s.b + s.d) / 2, 0), mouse(s.c, s.d, 0);
-        return mouse(s.c, s.d, MOUSEEVENTF_LEFTUP);
-    case Act::Press: return mouse(s.a, s.b, MOUSEEVENTF_LEFTDOWN);
-    case Act::Move: return mouse(s.a, s.b, 0);
-    case Act::Release: return mouse(s.a, s.b, MOUSEEVENTF_LEFTUP);
-    case Act::DoubleClick:
-        mouse(s.a, s.b, MOUSEEVENTF_LEFTDOWN), mouse(s.a, s.b, MOUSEEVENTF_LEFTUP);
-        return mouse(s.a, s.b, MOUSEEVENTF_LEFTDOWN), mouse(s.a, s.b, MOUSEEVENTF_LEFTUP);
-    case Act::RightClick: return mouse(s.a, s.b, MOUSEEVENTF_RIGHTDOWN), mouse(s.a, s.b, MOUSEEVENTF_RIGHTUP);
-    case Act::KeyDown: case Act::KeyUp: return SendKey((WORD)s.a, s.act == Act::KeyUp);
-    case Act::Key:
-        SendKey((WORD)s.a, false);
-        return SendKey((WORD)s.a, true);
-    case Act::Post: return (void)PostMessageW(hWnd, (UINT)s.a, (WPARAM)s.b, (LPARAM)s.c);
-    case Act::Repattern: return monitor.pPattern->ShowInverse(true);
-    case Act::ResizeDisplay: return ResizeDisplay(s.a, s.b);
-    default: return PostMouse(hWnd, (UINT)s.a, s.b, s.c);
+    auto pfnSpawn = reinterpret_cast<int(CDECL*)(char* const*, int)>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "__wine_unix_spawnvp")));  // runs a program of the host
+    std::string size = std::to_string(cx) + "x" + std::to_string(cy);
+    char szXrandr[] = "xrandr", szS[] = "-s";
+    char* argv[] = { szXrandr, szS, &size[0], NULL };
+    if (pfnSpawn && pfnSpawn(argv, TRUE) == 0)
+        WaitFor([&] { return GetSystemMetrics(SM_CXSCREEN) == cx && GetSystemMetrics(SM_CYSCREEN) == cy ? "" : "old size"; });
+}
+
+// What a run keeps while its steps act: the monitor it covers, the picker's window, the windows put over it.
+struct Stage {
+    const Monitor& monitor;
+    HWND hWnd;
+    std::vector<std::unique_ptr<PatternWindow>> covers;
+};
+
+static void Do(Stage& stage, const Step& s)
+{
+    const RECT& rcMonitor = stage.monitor.rc;
+    switch (s.kind) {
+    case Step::Kind::Mouse:
+        // Each button event carries its position: Wine reports each SendInput move back through X as a later move.
+        for (const auto& [pt, dwFlags] : s.mouse)
+            SendMouseAt(rcMonitor.left + pt.x, rcMonitor.top + pt.y, dwFlags);
+        return;
+    case Step::Kind::Key:
+        if (s.bDown)
+            SendKey(s.wVk, false);
+        if (s.bUp)
+            SendKey(s.wVk, true);
+        return;
+    case Step::Kind::Post: return (void)PostMessageW(stage.hWnd, s.uMsg, s.wParam, s.lParam);
+    case Step::Kind::Repattern: return stage.monitor.pPattern->ShowInverse(true);
+    case Step::Kind::ResizeDisplay: return ResizeDisplay(s.rc.right, s.rc.bottom);
+    case Step::Kind::CoverWithTopmost:
+        stage.covers.push_back(std::make_unique<PatternWindow>(s.rc, [](int, int) { return 0x808080u; }));
+        return (void)stage.covers.back()->WaitUntilShown();
+    default: return;
     }
 }
 
@@ -223,7 +181,6 @@ std::string RunScript(const Script& script)
     std::unique_ptr<WindowInFront> pInFront(script.bWindowInFront ? new WindowInFront : nullptr);
     if (pInFront && !pInFront->HoldsTheForeground())
         return "the test's window did not take the foreground";
-    WindowInFront::s_nKeys = 0;
     // The picker covers that monitor, takes the foreground, where the keys go, and shows its first frame.
     ChildProcess process;  // ended at once on an early return
     HWND hWnd = NULL;
@@ -236,29 +193,28 @@ std::string RunScript(const Script& script)
     auto check = [&](const Step& s) {
         return WaitFor([&] {
             GUITHREADINFO info = { sizeof(info) };
-            if (s.act == Act::Drags)
+            if (s.kind == Step::Kind::DragHoldsTheMouse)
                 return GetGUIThreadInfo(GetWindowThreadProcessId(hWnd, NULL), &info) && info.hwndCapture == hWnd
                            ? std::string() : "no drag holds the mouse";
-            return CompareOverlay(ReadScreen(monitor.rc), monitor.pPattern->Expected(), { s.a, s.b, s.c, s.d }, script.look);
+            return CompareOverlay(ReadScreen(monitor.rc), monitor.pPattern->Expected(), s.rc, script.look);
         });
     };
-    std::string failure = check({ Act::Shows });
+    Stage stage = { monitor, hWnd, {} };
+    std::string failure = check(ShowsNoSelection());
     if (failure.empty() && !WaitFor([&] { return GetForegroundWindow() == hWnd ? "" : "behind"; }).empty())
         failure = "the picker did not take the foreground by its first frame";
     for (size_t i = 0; i < script.steps.size() && failure.empty(); i++)
-        if (const Step& s = script.steps[i]; s.act < Act::Shows)
-            Do(monitor, hWnd, s);
+        if (const Step& s = script.steps[i]; s.kind < Step::Kind::Shows)
+            Do(stage, s);
         else if (!(failure = check(s)).empty())
             failure = "step " + std::to_string(i + 1) + ": " + failure;
     // A caller reading only after the exit: the text outgrows the pipe, so its write waits, and the window is hidden.
-    if (failure.empty() && script.mode == StdoutMode::LateReader &&
-        !WaitFor([&] { return IsWindowVisible(hWnd) ? "shown" : ""; }).empty())
-        failure = "the window stayed on the screen while the write waited for its reader";
-    if (failure.empty() && script.mode == StdoutMode::LateReader && process.HasEnded())
-        failure = "the picker ended before its reader came: its text fits the pipe";
+    if (failure.empty() && script.mode == StdoutMode::LateReader)
+        failure = !WaitFor([&] { return IsWindowVisible(hWnd) ? "shown" : ""; }).empty() ? "the window stayed while the write waited"
+                  : process.HasEnded() ? "the picker ended before its reader came: its text fits the pipe" : "";
     ProcessResult result = process.Finish(failure.empty() ? 60000 : 0);  // after a failed step, ended at once
-    if (failure.empty() && pInFront && WindowInFront::s_nKeys)
-        failure = std::to_string(WindowInFront::s_nKeys) + " key messages reached the window in front";
+    if (failure.empty() && pInFront && pInFront->Keys())
+        failure = std::to_string(pInFront->Keys()) + " key messages reached the window in front";
     if (!failure.empty() || !result.bExited || result.dwExitCode != 0)
         return !failure.empty() ? failure : result.bExited ? "exit status " + std::to_string(result.dwExitCode)
                                                            : "the picker did not end by itself";

@@ -8,6 +8,7 @@ IFS=: read -r kind size primary <<<"$3"
 shift 4
 export BUILD_DIR
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib/session.sh"
+stop_session_on_exit
 start_display "${size:-$kind}" || exit 1
 if [ "$kind" = two ]; then
   half=$((${size%x*} / 2))x${size#*x}
@@ -18,6 +19,6 @@ fi
 start_wine "$BUILD_DIR/wineprefix-$name"
 if [ -n "$primary" ]; then  # read by Wine's desktop when it starts: set, then Wine started afresh
   "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v PrimaryMonitor /d "$primary" /f >/dev/null 2>&1
-  wineserver -k && wineserver -w && start_wine "$WINEPREFIX"
+  stop_wine && start_wine "$WINEPREFIX"
 fi
 "$WINE" "$program" "$@"

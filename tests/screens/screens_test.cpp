@@ -8,10 +8,11 @@
 #include "app/globals.h"
 #include "app/input.h"
 #include "app/mainwindow.h"
+#include "tests/kit/counters.h"
 #include "tests/kit/driver.h"
 
-// Seeded random input posted to the program's window over a 400 x 300 capture; a hook sees what its loops take and
-// knows what the run must do: end, and write the crop of the selection of that moment, or not.
+// Seeded random input posted to the picker's window over a 400 x 300 frame; a hook sees what its loops take and knows
+// what the run must do: end, and write the crop of that moment's selection, or not.
 static std::mt19937 s_rng;
 static bool s_bQuit, s_bExport;
 static RECT s_rcExport;
@@ -58,7 +59,9 @@ TEST(Fuzz, RandomInputKeepsTheRunConsistent)
     lstrcpyW(g_szWindowClass, L"OCRKelvane");
     RegisterMainWindowClass(GetModuleHandleW(NULL));
     g_hWndMain = CreateWindowExW(WS_EX_TOOLWINDOW, g_szWindowClass, L"", WS_POPUP, 0, 0, 0, 0, NULL, NULL, NULL, 0);
-    Image frozen = UseSyntheticCapture(400, 300);
+    SyntheticFrame synthetic(400, 300);
+    g_frame = synthetic.frame;
+    g_tracker.m_rcBounds = synthetic.frame.rcMonitor;
     EXPECT_GE(CountGdiObjects(), nGdi + 2) << "the GDI counter does not see the frozen image and its DC";
     g_tracker.m_pfnSelectionChanged = ShowSelectionChange;
     SetCursorPos(800, 600);  // the real pointer stays off the window
@@ -81,8 +84,7 @@ TEST(Fuzz, RandomInputKeepsTheRunConsistent)
         SetWindowPos(g_hWndMain, HWND_TOPMOST, 0, 0, 400, 300, SWP_SHOWWINDOW);  // an export hides it
         RedrawWindow(g_hWndMain, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);  // arms a new selection
         POINT pt = { Uniform(0, 399), Uniform(0, 299) };
-        // Steps round the one-pixel threshold, or anywhere, past every edge too: then negative, or, outside a drag,
-        // as the window takes it, beyond 65000.
+        // Steps round the one-pixel threshold, or anywhere, past every edge too (negative, or beyond 65000 unsigned).
         for (int n = Uniform(1, 40); n > 0; n--) {
             bool bNear = Uniform(0, 1);
             pt = { bNear ? pt.x + Uniform(-3, 3) : Uniform(-60, 460), bNear ? pt.y + Uniform(-3, 3) : Uniform(-60, 360) };
@@ -98,7 +100,7 @@ TEST(Fuzz, RandomInputKeepsTheRunConsistent)
         EXPECT_TRUE(IsNormalisedInside(g_tracker.m_rcSelection) && !GetCapture()) << "after the input's end";
         Image crop;  // stays empty, as the rectangle it is held against, unless an export was due
         std::string failure = s_bExport ? DecodeSinglePngText(out.str(), &crop) : out.str();
-        EXPECT_EQ("", failure + CompareCrop(crop, frozen, s_bExport ? s_rcExport : RECT{}));
+        EXPECT_EQ("", failure + CompareCrop(crop, synthetic.image, s_bExport ? s_rcExport : RECT{}));
         EXPECT_EQ(s_bQuit, bQuit) << "the run ended unasked, or did not end";
         anEnded[s_bExport]++;
     }
@@ -115,9 +117,9 @@ static BOOL CALLBACK AddRect(HMONITOR, HDC, LPRECT prc, LPARAM lParam)
     return reinterpret_cast<std::vector<RECT>*>(lParam)->push_back(*prc), TRUE;
 }
 
-// With the cursor on each of two monitors (the second one right of the primary, or left of it, at negative
-// coordinates): the window covers that monitor, the crop comes from it, a band dragged onto the other monitor stops
-// at its own edge. Posted: under Wine the real pointer entering another X window ends a drag.
+// With the cursor on each of two monitors (the second right of the primary, or left at negative coordinates): the
+// window covers it, the crop comes from it, a band dragged onto the other stops at its edge (posted: under Wine the
+// real pointer entering another X window ends a drag).
 TEST(TwoMonitors, TheMonitorUnderTheCursorIsTheOneCaptured)
 {
     std::vector<RECT> monitors;
@@ -126,21 +128,19 @@ TEST(TwoMonitors, TheMonitorUnderTheCursorIsTheOneCaptured)
     for (const RECT& rc : monitors) {
         const LONG cx = rc.right - rc.left, x = monitors[&rc == &monitors[0]].left < rc.left ? -230 : cx + 230;
         const RECT rcBand = { std::min(300L, std::max(x, 0L)), 100, std::max(300L, std::min(x, cx)), 300 };
-        EXPECT_EQ("", RunScript({ { { Act::PostMouse, WM_LBUTTONDOWN, 300, 100 }, { Act::PostMouse, WM_MOUSEMOVE, 302, 102 },
-                                    { Act::PostMouse, WM_MOUSEMOVE, x, 300 }, { Act::PostMouse, WM_LBUTTONUP, x, 300 },
-                                    { Act::Shows, rcBand.left, 100, rcBand.right, 300 }, { Act::Key, VK_RETURN } },
-                                  rcBand, StdoutMode::Pipe, L"8", c_look96, { rc.right - 100, rc.bottom - 60 } }))
+        EXPECT_EQ("", RunScript({ { PostedPress(300, 100), PostedMove(302, 102), PostedMove(x, 300), PostedRelease(x, 300),
+                                    ShowsSelection(rcBand), KeyPress(VK_RETURN) },
+                                  rcBand, StdoutMode::Pipe, -1, false, L"8", c_look96, { rc.right - 100, rc.bottom - 60 } }))
             << "the cursor on the monitor at " << rc.left << ", " << rc.top;
     }
 }
 
-// A display change announced while the picker runs: with the layout as it was, the run goes on; once the screen is
-// smaller (RandR, which Wine takes in but does not announce, so the test posts what Windows would send), the frozen
-// image belongs to no monitor and the run ends, with nothing written.
+// A display change announced with the layout as it was: the run goes on; once the screen is smaller (RandR, which Wine
+// takes in but does not announce: the test posts what Windows sends), it ends with nothing written.
 TEST(DisplayChange, AChangedLayoutEndsTheRun)
 {
-    EXPECT_EQ("", RunScript({ { { Act::Drag, 200, 150, 400, 300 }, { Act::Post, WM_DISPLAYCHANGE, 32, MAKELPARAM(1920, 1080) },
-                                { Act::Shows, 200, 150, 400, 300 }, { Act::ResizeDisplay, 1280, 1024 },
-                                { Act::Post, WM_DISPLAYCHANGE, 32, MAKELPARAM(1280, 1024) } },
+    EXPECT_EQ("", RunScript({ { DragFromTo(200, 150, 400, 300), PostedMessage(WM_DISPLAYCHANGE, 32, MAKELPARAM(1920, 1080)),
+                                ShowsSelection({ 200, 150, 400, 300 }), ResizeTheDisplay(1280, 1024),
+                                PostedMessage(WM_DISPLAYCHANGE, 32, MAKELPARAM(1280, 1024)) },
                               {} }));
 }

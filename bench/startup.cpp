@@ -1,0 +1,126 @@
+// From process start to what a user sees, for the picker and, in turns with it, the floor (bench/floor.cpp: the least
+// any picker does), by phase: its window made (hidden), shown, its first frame on the screen, and quiet (its main
+// thread, read from the host's /proc, has used no CPU for 300 ms since that frame).
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "bench/timing.h"
+#include "tests/kit/driver.h"
+
+static const uint32_t c_rgbBackdrop = 0xC8783C, c_rgbMarker = 0x3CA0E6;
+
+// A file of the host's /proc, through the drive Wine maps to the host's root.
+static std::string HostProc(int nPid, const char* pszFile)
+{
+    std::ifstream file("Z:/proc/" + std::to_string(nPid) + "/" + pszFile, std::ios::binary);
+    return { std::istreambuf_iterator<char>(file), {} };
+}
+
+// Until bStop: finds the newest host process running exe, then samples its main thread's CPU time every 5 ms, keeping
+// when it last changed (ms from t0).
+static void WatchCpu(std::string exe, double t0, std::atomic<double>& msLast, const std::atomic<bool>& bStop)
+{
+    int nPid = 0;
+    for (WIN32_FIND_DATAA fd; !nPid && !bStop; Sleep(2)) {
+        HANDLE h = FindFirstFileA("Z:\\proc\\*", &fd);
+        for (BOOL b = h != INVALID_HANDLE_VALUE; b; b = FindNextFileA(h, &fd))
+            if (int n = atoi(fd.cFileName); n > nPid && HostProc(n, "cmdline").find(exe) != std::string::npos)
+                nPid = n;
+        FindClose(h);
+    }
+    for (unsigned long long ns = 0, nsNow; !bStop; Sleep(5))
+        if ((nsNow = strtoull(HostProc(nPid, "schedstat").c_str(), NULL, 10)) != ns)
+            ns = nsNow, msLast = NowMs() - t0;
+}
+
+// rgb is c dimmed once: about 175/255 of each channel.
+static bool IsDimmed(uint32_t rgb, uint32_t c)
+{
+    auto close = [&](int n) { return std::abs((int)(rgb >> n & 0xFF) - (int)(c >> n & 0xFF) * 175 / 255) <= 3; };
+    return close(0) && close(8) && close(16);
+}
+
+enum { EXISTS, SHOWN, FRAME, QUIET, PHASES };
+using StartTimes = std::vector<double>;  // ms from CreateProcess to the end of each phase; negative where not seen
+
+// One start over the backdrop. The floor shows what it captured as it is, so its first frame differs from the screen
+// only where the screen changed after the capture: an 8 x 8 marker crawls right, 4 pixels a step, each step once the
+// screen shows it, from when the window exists (both make it before they capture). A point of the marker's last place
+// seen shows the frame: dimmed for the picker, the backdrop for the floor (a capture taken before the marker came).
+static StartTimes TimeStart(const std::string& exe, const wchar_t* pszClass, bool bPicker)
+{
+    const int y = DisplaySize().cy / 2;
+    PatternWindow marker({ 0, y - 4, 8, y + 4 }, [](int, int) { return c_rgbMarker; });
+    StartTimes t(PHASES, -1);
+    if (!marker.WaitUntilShown().empty())
+        return t;
+    HWND hMarker = WindowFromPoint({ 4, y }), hWnd = NULL;  // moved behind the kit's back: it goes at the end
+    auto moveMarker = [&](int x) { SetWindowPos(hMarker, NULL, x, y - 4, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE); };
+    std::atomic<double> msCpu{ -1 };  // when the program's main thread last used CPU
+    std::atomic<bool> bStop{ false };
+    const double t0 = NowMs();
+    std::thread watch(WatchCpu, exe, t0, std::ref(msCpu), std::cref(bStop));
+    ChildProcess child;
+    const bool bStarted = child.Start(SiblingPath(std::wstring(exe.begin(), exe.end()).c_str()), StdoutMode::None);
+    for (int x = 0; bStarted && t[FRAME] < 0 && NowMs() - t0 < 30000; Sleep(1)) {
+        if (!hWnd && (hWnd = FindWindowExW(NULL, NULL, pszClass, NULL)) != NULL)
+            t[EXISTS] = NowMs() - t0, moveMarker(x + 4);  // the marker sets off
+        if (hWnd && t[SHOWN] < 0 && IsWindowVisible(hWnd))
+            t[SHOWN] = NowMs() - t0;
+        Image strip = ReadScreen({ x + 6, y, x + 11, y + 1 });  // in the last place seen, and in the next
+        uint32_t rgb = strip.At(0, 0);
+        if (bPicker ? IsDimmed(rgb, c_rgbMarker) || IsDimmed(rgb, c_rgbBackdrop) : rgb == c_rgbBackdrop)
+            t[FRAME] = NowMs() - t0, t[SHOWN] = t[SHOWN] < 0 ? t[FRAME] : t[SHOWN];
+        else if (hWnd && strip.At(4, 0) == c_rgbMarker && x + 12 < DisplaySize().cx)
+            moveMarker((x += 4) + 4);
+    }
+    while (t[FRAME] > 0 && NowMs() - t0 < 30000 && !(msCpu > 0 && NowMs() - t0 - msCpu > 300))
+        Sleep(20);
+    t[QUIET] = std::max<double>(msCpu, t[FRAME]);
+    bStop = true, watch.join();
+    if (hWnd)
+        PostMessageW(hWnd, WM_CLOSE, 0, 0);
+    child.Finish(hWnd ? 30000 : 0);
+    return t;
+}
+
+void BenchStartup(int nRuns)
+{
+    SetCursorPos(DisplaySize().cx / 2, DisplaySize().cy / 2);
+    PatternWindow backdrop({ 0, 0, DisplaySize().cx, DisplaySize().cy }, [](int, int) { return c_rgbBackdrop; });
+    struct Program {
+        const char *pszName, *pszExe;
+        const wchar_t* pszClass;
+        std::vector<StartTimes> runs = {};  // the first one a warm-up
+        int nRetried = 0;                   // runs whose frame was not seen (the floor's, when the marker made no
+    } programs[] = { { "picker", "OCRKelvane.exe", L"OCRKelvane" }, { "floor", "kelvane_floor.exe", L"KelvaneFloor" } };
+    // step between its capture and its showing), made again within three times as many tries as runs
+    for (int nTry = 0; nTry < 3 * (nRuns + 1); nTry++)
+        for (Program& p : programs)
+            if ((int)p.runs.size() <= nRuns && backdrop.WaitUntilShown().empty()) {
+                StartTimes t = TimeStart(p.pszExe, p.pszClass, &p == &programs[0]);
+                t[EXISTS] > 0 && t[SHOWN] > 0 && t[FRAME] > 0 ? p.runs.push_back(t) : (void)p.nRetried++;
+            }
+    if (programs[0].runs.size() < 2 || programs[1].runs.size() < 2)
+        return (void)fprintf(stderr, "bench: a start-up's first frame was not seen\n");
+    // Medians of each phase's end and of the phase alone (which need not add up), with its share of the time to quiet.
+    auto median = [](const Program& p, int nEnd, int nStart) {
+        std::vector<double> samples;
+        for (size_t i = 1; i < p.runs.size(); i++)
+            samples.push_back(p.runs[i][nEnd] - (nStart >= 0 ? p.runs[i][nStart] : 0));
+        return Summary(samples).median;
+    };
+    const char* const names[PHASES] = { "its window made, hidden", "shown (capture and set-up)",
+                                        "its first frame on the screen", "quiet" };
+    for (const Program& p : programs)
+        for (int i = 0; i < PHASES; i++) {
+            double ms = median(p, i, -1), msPhase = median(p, i, i - 1), msQuiet = median(p, QUIET, -1);
+            std::string detail = Text("phase %.0f ms, %.0f %% of the time to quiet", msPhase, 100 * msPhase / msQuiet) +
+                                 Text("; %.0f runs, %.0f made again", p.runs.size() - 1.0, p.nRetried);
+            if (&p == &programs[0])
+                detail = Text("%.2fx the floor's; ", ms / median(programs[1], i, -1)) + detail;
+            Row("start-up", std::string(p.pszName) + ": process start to " + names[i], Text("%.0f ms", ms), detail);
+        }
+}
