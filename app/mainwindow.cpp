@@ -54,18 +54,18 @@ static void PlaceOverMonitor(HWND hWnd)
     SetWindowPos(hWnd, HWND_TOPMOST, rc.left, rc.top, g_frame.cx, g_frame.cy, 0);
 }
 
-// Topmost over the captured monitor, shown maximised. A starter's STARTUPINFO
-// may replace the first ShowWindow's command (SW_HIDE, a minimised show): an
-// overlay left so gets no input and the run never ends. A second ShowWindow
-// is the program's own.
+// Shown maximised, made topmost over the captured monitor. A starter's
+// STARTUPINFO may replace the first ShowWindow's command (SW_HIDE, a
+// minimised show): an overlay left so gets no input and the run never ends.
+// A second ShowWindow is the program's own.
 static void ShowOverMonitor(HWND hWnd)
 {
-    PlaceOverMonitor(hWnd);
     ShowWindow(hWnd, SW_SHOWMAXIMIZED);
-    if (!IsWindowVisible(hWnd) || IsIconic(hWnd)) {
+    if (!IsWindowVisible(hWnd) || IsIconic(hWnd))
         ShowWindow(hWnd, SW_SHOWMAXIMIZED);
+    RECT rc;
+    if (GetWindowRect(hWnd, &rc) && !EqualRect(&rc, &g_frame.rcMonitor))
         PlaceOverMonitor(hWnd);
-    }
 }
 
 // Windows gives the foreground only to a process its rules allow: one whose
@@ -85,11 +85,11 @@ static void TakeForeground(HWND hWnd)
 
 BOOL CreateMainWindow(HINSTANCE hInstance)
 {
-    // Made hidden where it will stand, so that it takes that monitor's DPI from
-    // the start rather than being moved there from the primary one.
+    // Made hidden and topmost where it will stand: it takes that monitor's DPI
+    // from the start, and is shown without being placed again first.
     RECT rc;
     HMONITOR hMonitor = FindCursorMonitor(&rc);
-    HWND hWnd = CreateWindowExW(WS_EX_TOOLWINDOW, g_szWindowClass, g_szTitle, WS_POPUP | WS_MAXIMIZEBOX,
+    HWND hWnd = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, g_szWindowClass, g_szTitle, WS_POPUP | WS_MAXIMIZEBOX,
                                 rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
                                 NULL, NULL, hInstance, NULL);
     if (!hWnd)

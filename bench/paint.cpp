@@ -1,5 +1,5 @@
-// The painter into a memory DC over a frame of the display's size: the whole window, as the first frame paints it, and
-// what the overlay says a drag step of (4, 3) of the middle selection repaints.
+// The painter into a memory DC over a frame of the display's size: the whole window, in bands as the first frame is
+// painted, and what the overlay says a drag step of (4, 3) of the middle selection repaints.
 #include "bench/timing.h"
 #include "capture/overlay.h"
 #include "tests/kit/images.h"
@@ -20,7 +20,7 @@ void BenchPaint(int nRuns)
 
     Stats full = Time(nRuns, [&] { PaintOverlay(hdcTarget, { 0, 0, size.cx, size.cy }, synthetic.frame, tracker); });
     Stats step = Time(nRuns, [&] { PaintOverlay(hdcTarget, rcStep, synthetic.frame, tracker); });
-    Row("paint", "the whole window (PaintOverlay of every pixel, as the first frame)", full);
+    Row("paint", "the whole window (PaintOverlay of every pixel, in bands, as the first frame)", full);
     Row("paint", "a drag step's region (PaintOverlay of what the step repaints)", step,
         Text("; %.0f x %.0f region", rcStep.right - rcStep.left, rcStep.bottom - rcStep.top));
 }

@@ -3,19 +3,19 @@
 // thread, read from the host's /proc, has used no CPU for 300 ms since that frame).
 #include <atomic>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
 #include "bench/timing.h"
 #include "tests/kit/driver.h"
 
 static const uint32_t c_rgbBackdrop = 0xC8783C, c_rgbMarker = 0x3CA0E6;
 
-// A file of the host's /proc, through the drive Wine maps to the host's root.
+// A file of the host's /proc, through the drive Wine maps to the host's root; "" once the process has gone.
 static std::string HostProc(int nPid, const char* pszFile)
 {
-    std::ifstream file("Z:/proc/" + std::to_string(nPid) + "/" + pszFile, std::ios::binary);
-    return { std::istreambuf_iterator<char>(file), {} };
+    char sz[512];
+    FILE* pFile = fopen(("Z:/proc/" + std::to_string(nPid) + "/" + pszFile).c_str(), "rb");
+    size_t cb = pFile ? fread(sz, 1, sizeof(sz), pFile) : 0;
+    return pFile && fclose(pFile), std::string(sz, cb);
 }
 
 // Until bStop: finds the newest host process running exe, then samples its main thread's CPU time every 5 ms, keeping

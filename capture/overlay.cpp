@@ -15,7 +15,26 @@ static const WCHAR c_szHintText[] = L"\u53cc\u51fb\u9f20\u6807\u5de6\u952e\u5373
 static const int LABEL_RISE = 92;
 static const double LABEL_DROP = 30.0;
 
+// The rows of a whole-window paint's band: about half a megabyte, which the
+// caches hold. A frame-sized back buffer would cost its first touch, 32 MB at
+// 4K, before the first frame.
+static const int BAND_BYTES = 512 * 1024;
+
 static void DrawHintLabel(HDC hdc, const FrozenFrame& frame, const RECT& rcSelection, const RECT& rcPaint);
+
+// The band rcBand of the overlay into hdcBack (its buffer pbBack) and on to
+// hdc, where the window is written.
+static void PaintBand(HDC hdc, HDC hdcBack, BYTE* pbBack, const RECT& rcBand, const FrozenFrame& frame,
+                      const CXRectTracker& tracker)
+{
+    // Everything is drawn in window coordinates; the buffer starts at the band's origin.
+    SetWindowOrgEx(hdcBack, rcBand.left, rcBand.top, NULL);
+    ComposeImage(pbBack, rcBand, frame, tracker.m_rcSelection);
+    tracker.PaintFrame(hdcBack, frame.flScale);
+    DrawHintLabel(hdcBack, frame, tracker.m_rcSelection, rcBand);  // last, so nothing dims it
+    BitBlt(hdc, rcBand.left, rcBand.top, rcBand.right - rcBand.left, rcBand.bottom - rcBand.top, hdcBack,
+           rcBand.left, rcBand.top, SRCCOPY);
+}
 
 BOOL PaintOverlay(HDC hdc, const RECT& rcAsked, const FrozenFrame& frame, const CXRectTracker& tracker)
 {
@@ -23,24 +42,23 @@ BOOL PaintOverlay(HDC hdc, const RECT& rcAsked, const FrozenFrame& frame, const 
     RECT rcPaint, rcFrame = { 0, 0, frame.cx, frame.cy };
     if (!IntersectRect(&rcPaint, &rcAsked, &rcFrame))
         return TRUE;
+    // The whole window (the first frame, or the window uncovered whole) goes
+    // in bands of rows through one small buffer, each pixel written once with
+    // its final value. Any other paint goes in one transfer, so that the
+    // window never shows a selection half moved: no flicker.
     const int cx = rcPaint.right - rcPaint.left, cy = rcPaint.bottom - rcPaint.top;
+    const int cyBand = EqualRect(&rcPaint, &rcFrame) ? std::clamp(BAND_BYTES / (cx * 4), 1, cy) : cy;
     BITMAPINFO bmi = {};
-    bmi.bmiHeader = { sizeof(BITMAPINFOHEADER), cx, -cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
+    bmi.bmiHeader = { sizeof(BITMAPINFOHEADER), cx, -cyBand, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
     BYTE* pbBack = NULL;
     ScopedGdiObject<HBITMAP> hbmBack(CreateDIBSection(hdc, &bmi, DIB_RGB_COLORS, (void**)&pbBack, NULL, 0));
     ScopedMemDC hdcBack(hdc);
     if (!hbmBack || !hdcBack)
         return FALSE;
     ScopedSelect backSelected(hdcBack, hbmBack);
-    // Everything is drawn in window coordinates; the buffer starts at the region's origin.
-    SetWindowOrgEx(hdcBack, rcPaint.left, rcPaint.top, NULL);
-
-    ComposeImage(pbBack, rcPaint, frame, tracker.m_rcSelection);
-    tracker.PaintFrame(hdcBack, frame.flScale);
-    DrawHintLabel(hdcBack, frame, tracker.m_rcSelection, rcPaint);  // last, so nothing dims it
-
-    // The window is only ever written here, in one transfer: no flicker.
-    BitBlt(hdc, rcPaint.left, rcPaint.top, cx, cy, hdcBack, rcPaint.left, rcPaint.top, SRCCOPY);
+    for (LONG y = rcPaint.top; y < rcPaint.bottom; y += cyBand)
+        PaintBand(hdc, hdcBack, pbBack, { rcPaint.left, y, rcPaint.right, std::min<LONG>(y + cyBand, rcPaint.bottom) },
+                  frame, tracker);
     return TRUE;
 }
 

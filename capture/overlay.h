@@ -9,8 +9,8 @@
 #include "tracker/tracker.h"
 
 // Paints the part rcPaint of the window into hdc (the window's paint DC)
-// through a back buffer of rcPaint's size: each pixel exactly as a paint of
-// the whole window would show it. FALSE when the back buffer cannot be made.
+// through a back buffer: each pixel exactly as a paint of the whole window
+// would show it, and written once. FALSE when the back buffer cannot be made.
 BOOL PaintOverlay(HDC hdc, const RECT& rcPaint, const FrozenFrame& frame, const CXRectTracker& tracker);
 
 // The part rcPaint of the frame's image into pbRows, 32-bit rows of its width:

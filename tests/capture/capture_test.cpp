@@ -89,7 +89,8 @@ TEST(Shade, EveryValueOfEveryChannelDimmedAsTheTableSays)
 }
 
 // The overlay in a memory DC read back against the oracle: whole, then after each change of the selection (a first
-// one, moved, resized, its label across the top, into the far corner, none) only where that change repaints.
+// one, moved, resized, its label across the top, into the far corner, none) only where that change repaints; whole
+// again over a selection.
 TEST(Overlay, PaintedWholeAndWhereEachChangeRepaints)
 {
     const RECT changes[] = { { 100, 120, 400, 330 }, { 104, 123, 404, 333 }, { 104, 123, 300, 250 },
@@ -112,5 +113,9 @@ TEST(Overlay, PaintedWholeAndWhereEachChangeRepaints)
             EXPECT_EQ("", CompareOverlay(ReadDC(hdc, 0, 0, 640, 480), synthetic.image, rc, look))
                 << RectText(rc) << " at " << flScale;
         }
+        // Whole again, over black, with a selection whose frame and label cross the whole paint's bands.
+        PatBlt(hdc, 0, 0, 640, 480, BLACKNESS), tracker.m_rcSelection = { 60, 250, 580, 470 };
+        ASSERT_TRUE(PaintOverlay(hdc, { 0, 0, 640, 480 }, synthetic.frame, tracker));
+        EXPECT_EQ("", CompareOverlay(ReadDC(hdc, 0, 0, 640, 480), synthetic.image, tracker.m_rcSelection, look));
     }
 }

@@ -16,10 +16,13 @@ def faults(kind, path):
     res = lambda t, n, lang=2052: run("wrestool", "-x", "--raw", f"-t{t}", f"-n{n}", f"-L{lang}", path)
     data = open(path, "rb").read()
     # From the COFF header: machine and characteristics; from the optional header: subsystem version and subsystem.
-    machine, flags, *subsystem = struct.unpack_from("<4xH16xH48xHH16xH", data, *struct.unpack_from("<I", data, 0x3C))
+    machine, flags, *subsystem = struct.unpack_from("<4xH16xH48xHH16xH", data, pe := struct.unpack_from("<I", data, 0x3C)[0])
     yield None if machine == MACHINE[kind] else f"machine {machine:#x}"
     yield None if subsystem == [6, 0, 2] else f"subsystem {subsystem}"
     yield None if kind != "i386" or flags & 0x20 else "not large-address-aware"
+    # Stripped: no COFF symbol table and no debug sections.
+    symbols, debug = struct.unpack_from("<II", data, pe + 12), re.findall(rb" (\.debug\w*|/\d+) ", run("objdump", "-h", path))
+    yield None if symbols == (0, 0) and not debug else f"not stripped: symbols {symbols}, sections {debug}"
     dump = run("objdump", "-p", path).decode()
     extra = {d.lower() for d in re.findall(r"DLL Name: (\S+)", dump)} - DLLS
     yield f"imports {sorted(extra)}" if extra else None
