@@ -44,8 +44,7 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR, int)
     ReleaseDC(NULL, hdcScreen);
     ShowWindow(hWnd, SW_SHOW);
     UpdateWindow(hWnd);
-    MSG msg;
-    while (GetMessageW(&msg, NULL, 0, 0) > 0)
+    for (MSG msg; GetMessageW(&msg, NULL, 0, 0) > 0;)
         DispatchMessageW(&msg);
     return 0;  // the capture's DC and bitmap go with the process
 }

@@ -1,6 +1,5 @@
-// The picker's own window, made as its start-up makes it, over a pattern: the time its message handling takes for a
-// mouse move over the middle selection with nothing dragged, and for each step of dragging it by (4, 3) and back (a
-// move and the paint it asks for, timed from one paint to the next).
+// The picker's own window over a pattern, made as its start-up makes it: the time its message handling takes for a
+// mouse move over the middle selection, and for each step of dragging it by (4, 3) and back (move and paint).
 #include "app/globals.h"
 #include "app/mainwindow.h"
 #include "bench/timing.h"

@@ -1,6 +1,5 @@
-// From process start to what a user sees, for the picker and, in turns with it, the floor (bench/floor.cpp: the least
-// any picker does), by phase: its window made (hidden), shown, its first frame on the screen, and quiet (its main
-// thread, read from the host's /proc, has used no CPU for 300 ms since that frame).
+// Process start to what a user sees, by phase, for the picker and in turns with it the floor (bench/floor.cpp): its
+// window made (hidden), shown, its first frame on the screen, and quiet (no CPU used for 300 ms since that frame).
 #include <atomic>
 #include <cstdio>
 
@@ -18,18 +17,25 @@ static std::string HostProc(int nPid, const char* pszFile)
     return pFile && fclose(pFile), std::string(sz, cb);
 }
 
-// Until bStop: finds the newest host process running exe, then samples its main thread's CPU time every 5 ms, keeping
-// when it last changed (ms from t0).
-static void WatchCpu(std::string exe, double t0, std::atomic<double>& msLast, const std::atomic<bool>& bStop)
+// The newest of the host's processes started after nAfter whose command line holds exe (any, for ""); 0 if none.
+static int NewestHostPid(const std::string& exe, int nAfter)
+{
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA("Z:\\proc\\*", &fd);
+    int nPid = 0;
+    for (BOOL b = h != INVALID_HANDLE_VALUE; b; b = FindNextFileA(h, &fd))
+        if (int n = atoi(fd.cFileName); n > std::max(nPid, nAfter) && HostProc(n, "cmdline").find(exe) != exe.npos)
+            nPid = n;
+    return FindClose(h), nPid;
+}
+
+// Until bStop: finds exe's host process (newer than nAfter: reading every command line through Wine takes tens of
+// ms, which the start-up beside it would pay), then samples its CPU time every 5 ms, keeping when it changed last.
+static void WatchCpu(std::string exe, int nAfter, double t0, std::atomic<double>& msLast, const std::atomic<bool>& bStop)
 {
     int nPid = 0;
-    for (WIN32_FIND_DATAA fd; !nPid && !bStop; Sleep(2)) {
-        HANDLE h = FindFirstFileA("Z:\\proc\\*", &fd);
-        for (BOOL b = h != INVALID_HANDLE_VALUE; b; b = FindNextFileA(h, &fd))
-            if (int n = atoi(fd.cFileName); n > nPid && HostProc(n, "cmdline").find(exe) != std::string::npos)
-                nPid = n;
-        FindClose(h);
-    }
+    while (!bStop && !(nPid = NewestHostPid(exe, nAfter)))
+        Sleep(2);
     for (unsigned long long ns = 0, nsNow; !bStop; Sleep(5))
         if ((nsNow = strtoull(HostProc(nPid, "schedstat").c_str(), NULL, 10)) != ns)
             ns = nsNow, msLast = NowMs() - t0;
@@ -45,10 +51,9 @@ static bool IsDimmed(uint32_t rgb, uint32_t c)
 enum { EXISTS, SHOWN, FRAME, QUIET, PHASES };
 using StartTimes = std::vector<double>;  // ms from CreateProcess to the end of each phase; negative where not seen
 
-// One start over the backdrop. The floor shows what it captured as it is, so its first frame differs from the screen
-// only where the screen changed after the capture: an 8 x 8 marker crawls right, 4 pixels a step, each step once the
-// screen shows it, from when the window exists (both make it before they capture). A point of the marker's last place
-// seen shows the frame: dimmed for the picker, the backdrop for the floor (a capture taken before the marker came).
+// One start over the backdrop. The floor shows its capture as it is, so its frame differs from the screen only where
+// the screen changed since: an 8 x 8 marker crawls right from when the window exists (both make it before they
+// capture), 4 pixels a step once the screen shows the last; its last place seen shows the frame, dimmed or as before.
 static StartTimes TimeStart(const std::string& exe, const wchar_t* pszClass, bool bPicker)
 {
     const int y = DisplaySize().cy / 2;
@@ -60,20 +65,23 @@ static StartTimes TimeStart(const std::string& exe, const wchar_t* pszClass, boo
     auto moveMarker = [&](int x) { SetWindowPos(hMarker, NULL, x, y - 4, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE); };
     std::atomic<double> msCpu{ -1 };  // when the program's main thread last used CPU
     std::atomic<bool> bStop{ false };
+    const int nBefore = NewestHostPid("", 0);
     const double t0 = NowMs();
-    std::thread watch(WatchCpu, exe, t0, std::ref(msCpu), std::cref(bStop));
+    std::thread watch(WatchCpu, exe, nBefore, t0, std::ref(msCpu), std::cref(bStop));
     ChildProcess child;
     const bool bStarted = child.Start(SiblingPath(std::wstring(exe.begin(), exe.end()).c_str()), StdoutMode::None);
     for (int x = 0; bStarted && t[FRAME] < 0 && NowMs() - t0 < 30000; Sleep(1)) {
-        if (!hWnd && (hWnd = FindWindowExW(NULL, NULL, pszClass, NULL)) != NULL)
+        if (!hWnd && !(hWnd = FindWindowExW(NULL, NULL, pszClass, NULL)))
+            continue;  // nothing to see yet: the screen and the server are left to the start-up
+        if (t[EXISTS] < 0)
             t[EXISTS] = NowMs() - t0, moveMarker(x + 4);  // the marker sets off
-        if (hWnd && t[SHOWN] < 0 && IsWindowVisible(hWnd))
+        if (t[SHOWN] < 0 && IsWindowVisible(hWnd))
             t[SHOWN] = NowMs() - t0;
         Image strip = ReadScreen({ x + 6, y, x + 11, y + 1 });  // in the last place seen, and in the next
         uint32_t rgb = strip.At(0, 0);
         if (bPicker ? IsDimmed(rgb, c_rgbMarker) || IsDimmed(rgb, c_rgbBackdrop) : rgb == c_rgbBackdrop)
             t[FRAME] = NowMs() - t0, t[SHOWN] = t[SHOWN] < 0 ? t[FRAME] : t[SHOWN];
-        else if (hWnd && strip.At(4, 0) == c_rgbMarker && x + 12 < DisplaySize().cx)
+        else if (strip.At(4, 0) == c_rgbMarker && x + 12 < DisplaySize().cx)
             moveMarker((x += 4) + 4);
     }
     while (t[FRAME] > 0 && NowMs() - t0 < 30000 && !(msCpu > 0 && NowMs() - t0 - msCpu > 300))
@@ -94,33 +102,33 @@ void BenchStartup(int nRuns)
         const char *pszName, *pszExe;
         const wchar_t* pszClass;
         std::vector<StartTimes> runs = {};  // the first one a warm-up
-        int nRetried = 0;                   // runs whose frame was not seen (the floor's, when the marker made no
+        int nRetried = 0;                   // runs not seen (no marker step between capture and show), made again
     } programs[] = { { "picker", "OCRKelvane.exe", L"OCRKelvane" }, { "floor", "kelvane_floor.exe", L"KelvaneFloor" } };
-    // step between its capture and its showing), made again within three times as many tries as runs
-    for (int nTry = 0; nTry < 3 * (nRuns + 1); nTry++)
-        for (Program& p : programs)
-            if ((int)p.runs.size() <= nRuns && backdrop.WaitUntilShown().empty()) {
-                StartTimes t = TimeStart(p.pszExe, p.pszClass, &p == &programs[0]);
-                t[EXISTS] > 0 && t[SHOWN] > 0 && t[FRAME] > 0 ? p.runs.push_back(t) : (void)p.nRetried++;
-            }
+    for (int nTurn = 0; nTurn < 6 * (nRuns + 1); nTurn++) {
+        Program& p = programs[(nTurn + nTurn / 2) % 2];  // picker, floor, floor, picker: each pair in the other order
+        if ((int)p.runs.size() <= nRuns && backdrop.WaitUntilShown().empty()) {
+            StartTimes t = TimeStart(p.pszExe, p.pszClass, &p == &programs[0]);
+            t[EXISTS] > 0 && t[SHOWN] > 0 && t[FRAME] > 0 ? p.runs.push_back(t) : (void)p.nRetried++;
+        }
+    }
     if (programs[0].runs.size() < 2 || programs[1].runs.size() < 2)
         return (void)fprintf(stderr, "bench: a start-up's first frame was not seen\n");
-    // Medians of each phase's end and of the phase alone (which need not add up), with its share of the time to quiet.
-    auto median = [](const Program& p, int nEnd, int nStart) {
-        std::vector<double> samples;
-        for (size_t i = 1; i < p.runs.size(); i++)
-            samples.push_back(p.runs[i][nEnd] - (nStart >= 0 ? p.runs[i][nStart] : 0));
-        return Summary(samples).median;
-    };
     const char* const names[PHASES] = { "its window made, hidden", "shown (capture and set-up)",
                                         "its first frame on the screen", "quiet" };
     for (const Program& p : programs)
         for (int i = 0; i < PHASES; i++) {
-            double ms = median(p, i, -1), msPhase = median(p, i, i - 1), msQuiet = median(p, QUIET, -1);
-            std::string detail = Text("phase %.0f ms, %.0f %% of the time to quiet", msPhase, 100 * msPhase / msQuiet) +
-                                 Text("; %.0f runs, %.0f made again", p.runs.size() - 1.0, p.nRetried);
-            if (&p == &programs[0])
-                detail = Text("%.2fx the floor's; ", ms / median(programs[1], i, -1)) + detail;
+            // Medians over the pairs of runs after the warm-up: of the phase's end and of the phase alone (which need
+            // not add up), and of the picker's ratio to the floor's run beside it: the host's state drifts, and a pair
+            // shares it.
+            std::vector<double> end, phase, quiet, ratio;
+            for (size_t r = 1; r < std::min(p.runs.size(), programs[1].runs.size()); r++) {
+                end.push_back(p.runs[r][i]), phase.push_back(p.runs[r][i] - (i ? p.runs[r][i - 1] : 0));
+                quiet.push_back(p.runs[r][QUIET]), ratio.push_back(p.runs[r][i] / programs[1].runs[r][i]);
+            }
+            double ms = Summary(end).median, msPhase = Summary(phase).median, msQuiet = Summary(quiet).median;
+            std::string detail = &p == &programs[0] ? Text("%.2fx the floor's; ", Summary(ratio).median) : "";
+            detail += Text("phase %.0f ms, %.0f %% of the time to quiet", msPhase, 100 * msPhase / msQuiet) +
+                      Text("; %.0f runs, %.0f made again", (double)end.size(), p.nRetried);
             Row("start-up", std::string(p.pszName) + ": process start to " + names[i], Text("%.0f ms", ms), detail);
         }
 }

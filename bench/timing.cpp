@@ -19,10 +19,8 @@ Stats Time(int nRuns, const std::function<void()>& fn)
 {
     std::vector<double> samples;
     fn();  // the warm-up
-    for (int i = 0; i < nRuns; ++i) {
-        double t0 = NowMs();
-        fn(), samples.push_back(NowMs() - t0);
-    }
+    for (double t0; (int)samples.size() < nRuns;)
+        t0 = NowMs(), fn(), samples.push_back(NowMs() - t0);
     return Summary(samples);
 }
 
@@ -43,7 +41,6 @@ void Row(const char* pszArea, const std::string& measure, const Stats& stats, co
     Row(pszArea, measure, Text("%.2f ms", stats.median), Text("min %.2f ms", stats.min) + detail);
 }
 
-
 SIZE DisplaySize() { return { GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN) }; }
 RECT MiddleSelection()
 {
@@ -54,9 +51,8 @@ RECT MiddleSelection()
 int main(int argc, char** argv)
 {
     SetProcessDPIAware();
-    const std::pair<const char*, void (*)(int)> parts[] = { { "paint", BenchPaint }, { "input", BenchInput },
-                                                            { "export", BenchExport }, { "startup", BenchStartup },
-                                                            { "memory", BenchMemory } };
+    const std::pair<const char*, void (*)(int)> parts[] = { { "paint", BenchPaint },     { "input", BenchInput },
+        { "export", BenchExport }, { "startup", BenchStartup }, { "memory", BenchMemory } };
     for (const auto& [pszPart, pfnBench] : parts)
         if (argc > 1 && strcmp(argv[1], pszPart) == 0)
             return pfnBench(argc > 2 ? std::max(1, atoi(argv[2])) : 5), 0;
