@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "app/globals.h"
+#include "app/mainwindow.h"
 #include "capture/overlay.h"
 
 void ArmNewSelection()
@@ -61,11 +62,8 @@ static void RunBand()
 // made only when one of the three has been lost.
 static void KeepOnTop()
 {
-    const RECT& rcMonitor = g_frame.rcMonitor;
-    RECT rc;
-    GetWindowRect(g_hWndMain, &rc);
-    if (GetTopWindow(NULL) != g_hWndMain || GetForegroundWindow() != g_hWndMain || !EqualRect(&rc, &rcMonitor))
-        SetWindowPos(g_hWndMain, HWND_TOPMOST, rcMonitor.left, rcMonitor.top, g_frame.cx, g_frame.cy, 0);
+    if (GetTopWindow(NULL) != g_hWndMain || GetForegroundWindow() != g_hWndMain || !StandsOverMonitor(g_hWndMain))
+        PlaceOverMonitor(g_hWndMain);
 }
 
 void HandleMouseMove(int x, int y, bool bLButton)

@@ -8,8 +8,9 @@ void HandleLButtonDown(int x, int y);
 void HandleMouseMove(int x, int y, bool bLButton);
 void HandleSetCursor(UINT nHitTest);
 
-// Forgets a press whose release may never come: the window lost the mouse or
-// its activation (a secure desktop, a locked session, another program's dialog).
+// Forgets the press: at its release, or where the release may never come (the
+// window lost the mouse or its activation: a secure desktop, a locked session,
+// another program's dialog).
 void DropArming();
 
 // While no selection exists, arms the next press to start a new one.

@@ -47,11 +47,16 @@ static BOOL StartupFailed(const char* pszWhat)
     return FALSE;
 }
 
-// Topmost, exactly over the captured monitor.
-static void PlaceOverMonitor(HWND hWnd)
+void PlaceOverMonitor(HWND hWnd)
 {
     const RECT& rc = g_frame.rcMonitor;
     SetWindowPos(hWnd, HWND_TOPMOST, rc.left, rc.top, g_frame.cx, g_frame.cy, 0);
+}
+
+bool StandsOverMonitor(HWND hWnd)
+{
+    RECT rc;
+    return GetWindowRect(hWnd, &rc) && EqualRect(&rc, &g_frame.rcMonitor);
 }
 
 // Shown maximised, made topmost over the captured monitor. A starter's
@@ -63,8 +68,7 @@ static void ShowOverMonitor(HWND hWnd)
     ShowWindow(hWnd, SW_SHOWMAXIMIZED);
     if (!IsWindowVisible(hWnd) || IsIconic(hWnd))
         ShowWindow(hWnd, SW_SHOWMAXIMIZED);
-    RECT rc;
-    if (GetWindowRect(hWnd, &rc) && !EqualRect(&rc, &g_frame.rcMonitor))
+    if (!StandsOverMonitor(hWnd))
         PlaceOverMonitor(hWnd);
 }
 
@@ -156,7 +160,6 @@ static void HandleDisplayChange()
         EndRunFailed("the display changed: the frozen monitor is no longer where and as large as it was");
 }
 
-
 LRESULT CALLBACK MainWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 {
     // Mouse positions: low and high words of lParam, zero-extended. Outside a
@@ -172,7 +175,7 @@ LRESULT CALLBACK MainWindowProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lPar
     case WM_KEYUP:         HandleKeyUp(wParam); return 0;
     case WM_MOUSEMOVE:     HandleMouseMove(x, y, (wParam & MK_LBUTTON) != 0); return 0;
     case WM_LBUTTONDOWN:   HandleLButtonDown(x, y); return 0;
-    case WM_LBUTTONUP:     g_bLButtonDown = FALSE; g_bNewSelection = FALSE; return 0;
+    case WM_LBUTTONUP:     DropArming(); return 0;
     case WM_LBUTTONDBLCLK: ExportSelection(); return 0;
     case WM_DISPLAYCHANGE: HandleDisplayChange(); return 0;
     case WM_DPICHANGED:    PlaceOverMonitor(hWnd); return 0;  // whatever size a new DPI proposes

@@ -12,6 +12,10 @@ void RegisterMainWindowClass(HINSTANCE hInstance);
 // the foreground. FALSE when the window cannot be created or the frozen image
 // cannot be made.
 BOOL CreateMainWindow(HINSTANCE hInstance);
+// Puts the window topmost, exactly over the captured monitor.
+void PlaceOverMonitor(HWND hWnd);
+// Whether the window stands exactly over the captured monitor.
+bool StandsOverMonitor(HWND hWnd);
 // Runs until the quit message; returns its value.
 int RunMessageLoop(HACCEL hAccel);
 

@@ -16,8 +16,7 @@ _session_prefixes=()
 stop_session() {
   local prefix pid
   for prefix in "${_session_prefixes[@]}"; do
-    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
-    WINEPREFIX=$prefix wineserver -w >/dev/null 2>&1 || true
+    WINEPREFIX=$prefix stop_wine
   done
   for pid in "${_session_pids[@]}"; do
     kill "$pid" >/dev/null 2>&1 || true
